@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform_types.h"
+
+// The NC program under test, held open by the worker for the length of one test.
+// Destroying it closes the file.
+class TestFile {
+  public:
+    virtual ~TestFile() = default;
+
+    // Reads up to count bytes; 0 bytes read with a nonzero result is the end of the file.
+    virtual BOOL Read(void* buffer, DWORD count, DWORD* read) = 0;
+};

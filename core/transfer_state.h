@@ -1,0 +1,38 @@
+// The live state of the one test that can run at a time, shared by the window thread and
+// the transfer worker.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "platform_types.h"
+#include "shared_word.h"
+
+class TransferState {
+  public:
+    SharedWord bSending;
+    SharedWord nFileSize;
+    SharedWord nSentBytes;
+    SharedWord nPercent;
+    SharedWord nTransferUnit;
+    SharedWord nXonCount;
+    SharedWord bXonState;
+    SharedWord bAckState;
+
+    // Set and used on the worker thread only; the next worker starts after the previous
+    // one has posted its end, which orders the two.
+    HANDLE hPort = INVALID_HANDLE_VALUE;
+
+    // The event log is appended by the worker and copied by the window; both go through
+    // one mutex so neither side ever sees half an entry.
+    void AppendEventLog(std::string_view text);
+    std::string CopyEventLog() const;
+    void ClearEventLog();
+
+  private:
+    mutable std::mutex eventLogMutex_;
+    std::string strEventLog;
+};
+
+extern TransferState g_transferState;

@@ -1,0 +1,100 @@
+#include "load_port_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "port_settings.h"
+#include "settings_store.h"
+#include "temp_dir.h"
+
+namespace {
+
+// Settings files live in config dirs of the test's own; the machine's /etc/xdg is never
+// consulted.
+class LoadPortSettingsTest : public testing::Test {
+  protected:
+    void SetUp() override { g_portSettings = DefaultPortSettings(); }
+
+    void WriteSettings(const TempDir& dir, std::string_view text) const {
+        dir.Write("Orvane/Velidor.conf", text);
+    }
+
+    TempDir first_;
+    TempDir second_;
+    ScopedEnv env_{"XDG_CONFIG_DIRS",
+                   first_.path().string() + ":relative/ignored::" + second_.path().string()};
+};
+
+TEST_F(LoadPortSettingsTest, NoFileKeepsTheDefaults) {
+    LoadPortSettings();
+    EXPECT_EQ(g_portSettings.nComID, 1);
+    EXPECT_EQ(g_portSettings.nBaudRate, 9600);
+    EXPECT_EQ(g_portSettings.nDataBits, 7);
+    EXPECT_EQ(g_portSettings.nStopBits, 2);
+    EXPECT_EQ(g_portSettings.nParity, 2);
+    EXPECT_EQ(g_portSettings.bSendSignalWait, 0);
+}
+
+TEST_F(LoadPortSettingsTest, ReadsAllSixValuesFromTheFirstDirThatHasTheFile) {
+    WriteSettings(second_,
+                  "ParityBit=0\nStopBit=1\nDataBit=8\nComID=4\nBoudrate=19200\n"
+                  "SendSignalWait=1\n");
+    LoadPortSettings();
+    EXPECT_EQ(g_portSettings.nParity, 0);
+    EXPECT_EQ(g_portSettings.nStopBits, 1);
+    EXPECT_EQ(g_portSettings.nDataBits, 8);
+    EXPECT_EQ(g_portSettings.nComID, 4);
+    EXPECT_EQ(g_portSettings.nBaudRate, 19200);
+    EXPECT_EQ(g_portSettings.bSendSignalWait, 1);
+
+    WriteSettings(first_, "[General]\r\nComID=7\r\n");
+    g_portSettings = DefaultPortSettings();
+    LoadPortSettings();
+    EXPECT_EQ(g_portSettings.nComID, 7);
+    EXPECT_EQ(g_portSettings.nBaudRate, 9600) << "the second dir is not merged in";
+}
+
+TEST_F(LoadPortSettingsTest, MissingValuesLeaveTheirFieldsAlone) {
+    WriteSettings(first_, "Boudrate=4800\n[Ports]\nComID=5\n");
+    g_portSettings.nComID = 42;
+    LoadPortSettings();
+    EXPECT_EQ(g_portSettings.nBaudRate, 4800);
+    EXPECT_EQ(g_portSettings.nComID, 42);
+}
+
+TEST_F(LoadPortSettingsTest, OddTextFollowsTheDecimalRule) {
+    WriteSettings(first_,
+                  "ComID=3com\nDataBit=letters\nStopBit=" + std::string("\x02\x00\x00\x00", 4) +
+                      "\nBoudrate=  -1200x\nParityBit=\n");
+    LoadPortSettings();
+    EXPECT_EQ(g_portSettings.nComID, 3);
+    EXPECT_EQ(g_portSettings.nDataBits, 0);
+    EXPECT_EQ(g_portSettings.nStopBits, 0);
+    EXPECT_EQ(g_portSettings.nBaudRate, -1200);
+    EXPECT_EQ(g_portSettings.nParity, 0);
+}
+
+TEST_F(LoadPortSettingsTest, ValuesOver1023BytesAreNotRead) {
+    WriteSettings(first_, "ComID=" + std::string(1022, '0') +
+                              "5\nBoudrate=" + std::string(1021, '0') + "2400\n");
+    LoadPortSettings();
+    EXPECT_EQ(g_portSettings.nComID, 5) << "1023 bytes still fit";
+    EXPECT_EQ(g_portSettings.nBaudRate, 9600) << "1025 bytes do not";
+}
+
+TEST_F(LoadPortSettingsTest, OnlyTheMachineRootIsKnown) {
+    WriteSettings(first_, "ComID=3\n");
+    std::string out = "unchanged";
+    EXPECT_EQ(
+        ReadRegistryString(RegistryRoot::LocalMachine, "SOFTWARE\\Orvane\\Velidor", "ComID", out),
+        TRUE);
+    EXPECT_EQ(out, "3");
+    for (const char* subkey : {"Orvane\\Velidor", "SOFTWARE\\..\\Velidor", "SOFTWARE\\",
+                               "SOFTWARE\\Orvane/..\\Velidor"}) {
+        out = "unchanged";
+        EXPECT_EQ(ReadRegistryString(RegistryRoot::LocalMachine, subkey, "ComID", out), FALSE)
+            << subkey;
+        EXPECT_EQ(out, "unchanged");
+    }
+}
+
+}  // namespace
