@@ -19,8 +19,11 @@ class SharedWord {
     }
     // Single writer: a load and a store are enough, and keep the word's one-writer rule
     // visible at the call site.
+    // Wraps like the 32-bit word it stands for instead of overflowing.
     SharedWord& operator+=(std::int32_t delta) noexcept {
-        value_.store(value_.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
+        const auto sum = static_cast<std::uint32_t>(value_.load(std::memory_order_relaxed)) +
+                         static_cast<std::uint32_t>(delta);
+        value_.store(static_cast<std::int32_t>(sum), std::memory_order_relaxed);
         return *this;
     }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "platform_types.h"
 
 // The NC program under test, held open by the worker for the length of one test.
@@ -11,3 +14,8 @@ class TestFile {
     // Reads up to count bytes; 0 bytes read with a nonzero result is the end of the file.
     virtual BOOL Read(void* buffer, DWORD count, DWORD* read) = 0;
 };
+
+// Opens the file for reading the way a test needs it: a missing file in an existing folder
+// is created empty (so the test ends at once with nothing sent); a folder or a device is
+// refused. Null when the file cannot be opened.
+std::unique_ptr<TestFile> OpenTestFile(const std::string& path);

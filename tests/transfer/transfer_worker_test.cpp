@@ -1,0 +1,216 @@
+#include "transfer_worker.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "fake_comm.h"
+#include "fake_platform.h"
+#include "port_settings.h"
+#include "temp_dir.h"
+#include "transfer_state.h"
+
+namespace {
+
+using testing::ElementsAre;
+
+const std::string kLongLineBox = "MessageBox(Trans message: DATA 블록의 문자수가 너무 많습니다. )";
+HWND const kWindow = reinterpret_cast<HWND>(0x77);
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+class TransferWorkerTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        g_portSettings = DefaultPortSettings();
+        TransferState& state = g_transferState;
+        state.bSending = 1;
+        state.nSentBytes = 0;
+        state.nPercent = 0;
+        state.nTransferUnit = 5;
+        state.nXonCount = 0;
+        state.nFileSize = 0;
+    }
+
+    // Runs one whole test on this thread over a file holding content.
+    void RunOn(const std::string& content) {
+        const auto path = dir_.Write("test.nc", content);
+        g_transferState.nFileSize = static_cast<std::int32_t>(content.size());
+        RunPath(path.string());
+    }
+
+    void RunPath(const std::string& path) {
+        const WorkerParam param{path, kWindow};
+        TransferWorker(&param);
+    }
+
+    void ExpectDoneOnce() {
+        ASSERT_EQ(platform_.posted.size(), 1u);
+        EXPECT_EQ(platform_.posted[0].window, kWindow);
+        EXPECT_EQ(platform_.posted[0].message, 0x0401u);
+        EXPECT_EQ(platform_.posted[0].wParam, 0u);
+        EXPECT_EQ(platform_.posted[0].lParam, 0);
+        EXPECT_EQ(log_.All().back(), "PostToWindow(1025)");
+    }
+
+    TempDir dir_;
+    CallLog log_;
+    FakeComm comm_{log_};
+    FakePlatform platform_{log_};
+};
+
+struct LineCase {
+    const char* name;
+    std::string file;
+    std::string received;  // what the machine gets
+    bool longLine;
+    friend void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class TransferWorkerLinesTest : public TransferWorkerTest,
+                                public testing::WithParamInterface<LineCase> {};
+
+TEST_P(TransferWorkerLinesTest, CutsChecksAndSendsLines) {
+    const LineCase& c = GetParam();
+    RunOn(c.file);
+    EXPECT_EQ(comm_.written, c.received);
+    EXPECT_EQ(g_transferState.nSentBytes, static_cast<std::int32_t>(c.received.size()));
+    if (c.longLine) {
+        EXPECT_THAT(log_.Only({"MessageBox"}), ElementsAre(kLongLineBox));
+        EXPECT_EQ(platform_.messageBoxes[0].owner, kWindow);
+        EXPECT_EQ(platform_.messageBoxes[0].style, MB_OK);
+    } else {
+        EXPECT_THAT(log_.Only({"MessageBox"}), ElementsAre());
+    }
+    EXPECT_THAT(log_.Only({"Sleep(1000)", "ClosePort", "PostToWindow"}),
+                ElementsAre("Sleep(1000)", "ClosePort", "PostToWindow(1025)"));
+    ExpectDoneOnce();
+}
+
+const std::string k250(250, 'a');
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TransferWorkerLinesTest,
+    testing::Values(
+        LineCase{"Line250WithLf", k250 + "\n", Upper(k250) + "\n", false},
+        LineCase{"Line251BeforeLf", k250 + "b\n", "", true},
+        LineCase{"Line251WithoutLf", k250 + "b", "", true},
+        LineCase{"Line249WithCrLf", std::string(249, 'x') + "\r\n", std::string(249, 'X') + "\r\n",
+                 false},
+        LineCase{"Line250WithCrLf", k250 + "\r\n", "", true},
+        // The 251st byte is refused as soon as it is read, whatever follows.
+        LineCase{"LongLineDropsTheBatch", "g01\n" + k250 + "bbbb\n", "", true},
+        LineCase{"LastLine248GetsCrLfInItsOwnCase", "g01\n" + std::string(248, 'z'),
+                 "G01\n" + std::string(248, 'z') + "\r\n", false},
+        LineCase{"LastLine249", "g01\n" + std::string(249, 'z'), "", true},
+        LineCase{"LastLine250", "g01\n" + k250, "", true},
+        LineCase{"LastLineEndingInCr", "g01\nm30\r", "G01\nm30\r\r\n", false},
+        LineCase{"EndingWithLfAddsNothing", "g01 x1.\r\nm30\n", "G01 X1.\r\nM30\n", false},
+        LineCase{"CrOnlyLineEnds", std::string(100, 'a') + "\r" + std::string(150, 'b') + "\r", "",
+                 true},
+        LineCase{"NulsBecomeBlanks", std::string("g01\0x10.\0\n", 10), "G01 X10. \n", false},
+        LineCase{"EmptyFile", "", "", false},
+        LineCase{"CaseAroundDoubleByteCharacters",
+                 // (가공) g01 with 가 = B0 A1, 공 = B0 F8, and 갂 = 81 61 whose trail byte is 'a'.
+                 "(\xB0\xA1\xB0\xF8) g01 \x81\x61 a\n", "(\xB0\xA1\xB0\xF8) G01 \x81\x61 A\n",
+                 false}));
+
+TEST_F(TransferWorkerTest, HandsOverBatchesOfMoreThan200Bytes) {
+    const std::string line(99, 'g');
+    std::set<std::int32_t> sentAtWrites;
+    comm_.onCall = [&](const std::string& call) {
+        if (call.starts_with("WriteFile")) {
+            sentAtWrites.insert(g_transferState.nSentBytes);
+        }
+    };
+    g_transferState.nFileSize = 250000;
+    const std::string file = line + "\n" + line + "\n" + line + "\n" + line + "\n";
+    dir_.Write("four.nc", file);
+    RunPath((dir_.path() / "four.nc").string());
+    // Two lines (200 bytes) wait; the third makes 300 and goes; the fourth goes at the end.
+    EXPECT_THAT(sentAtWrites, ElementsAre(300, 400));
+    EXPECT_EQ(comm_.written, Upper(file));
+    EXPECT_EQ(g_transferState.nPercent, 0) << "400 * 100 / 250000";
+}
+
+TEST_F(TransferWorkerTest, EndsRightAfterTheLineThatTakesTheLevelPast60) {
+    std::string file;
+    for (int i = 0; file.size() < 100000; ++i) {
+        std::string line = "n" + std::to_string(i) + " g01 x" + std::to_string(i % 97) + ".5 f120";
+        line.resize(99, ' ');
+        file += line + "\n";
+    }
+    RunOn(file);
+    EXPECT_EQ(g_transferState.nTransferUnit, 65);
+    // 300-byte hand-overs: 6 to reach level 10, then 7 for each of the 22 steps to 65.
+    EXPECT_EQ(comm_.written.size(), 160u * 300u);
+    EXPECT_EQ(comm_.written, Upper(file.substr(0, comm_.written.size())));
+    EXPECT_EQ(g_transferState.nSentBytes, 48000);
+    EXPECT_EQ(g_transferState.nPercent, 48000 * 100 / static_cast<int>(file.size()));
+    ExpectDoneOnce();
+}
+
+TEST_F(TransferWorkerTest, PortNotOpenedTouchesNoFile) {
+    comm_.openSucceeds = false;
+    const auto path = dir_.path() / "never.nc";
+    RunPath(path.string());
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_THAT(log_.All(),
+                ElementsAre("OpenPort(COM1)", "MessageBox(DNC Message: Com1를 열수 없습니다.!!!)",
+                            "PostToWindow(1025)"));
+    ExpectDoneOnce();
+}
+
+TEST_F(TransferWorkerTest, FileNotOpenedClosesThePortAfterTheWait) {
+    RunPath(dir_.path().string());  // a folder is not a file
+    EXPECT_THAT(log_.Only({"MessageBox", "CloseFile", "Sleep(1000)", "ClosePort", "WriteFile"}),
+                ElementsAre("Sleep(1000)", "ClosePort"));
+    ExpectDoneOnce();
+}
+
+TEST_F(TransferWorkerTest, AMissingFileIsCreatedEmptyAndNothingIsSent) {
+    const auto path = dir_.path() / "vanished.nc";
+    RunPath(path.string());
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(comm_.written, "");
+    ExpectDoneOnce();
+}
+
+TEST_F(TransferWorkerTest, AStopTakesEffectBeforeTheNextRead) {
+    std::string file;
+    while (file.size() < 5000) {
+        file += std::string(49, 'x') + "\n";
+    }
+    comm_.onCall = [&](const std::string& call) {
+        if (call.starts_with("WriteFile")) {
+            g_transferState.bSending = 0;
+        }
+    };
+    RunOn(file);
+    // The first read's 500 bytes (ten lines) still go through the line steps: the 250-byte
+    // batch after the fifth line is handed over, and its sender gives up after one chunk.
+    EXPECT_EQ(g_transferState.nSentBytes, 500);
+    EXPECT_EQ(comm_.written, "X");
+    ExpectDoneOnce();
+}
+
+TEST_F(TransferWorkerTest, AFileWhoseReadsFailEndsThroughFinish) {
+    // Reading this file at offset 0 fails every time.
+    RunPath("/proc/self/mem");
+    EXPECT_EQ(comm_.written, "");
+    EXPECT_THAT(log_.Only({"Sleep(1000)", "ClosePort"}), ElementsAre("Sleep(1000)", "ClosePort"));
+    ExpectDoneOnce();
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+#include "paced_sender.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform_services.h"
+#include "poll_machine_input.h"
+#include "port_layer.h"
+#include "port_settings.h"
+#include "transfer_state.h"
+
+namespace {
+
+// The port's output queue is opened with 100 bytes; free room is reckoned from the same
+// number.
+constexpr std::int32_t kOutQueueSize = 100;
+// A block joins the queue only while the queue stays within this many bytes.
+constexpr std::size_t kQueueJoinLimit = 300;
+constexpr std::size_t kChunkBufferSize = 300;
+
+PacedSenderState g_sender;
+
+void Reset(PacedSenderState& sender) {
+    sender.strSendQueue.clear();
+    sender.strPending.clear();
+    sender.bFirstSend = g_portSettings.bSendSignalWait == 1 ? 1 : 0;
+    sender.nStepBytes = 0;
+    sender.nPaceCredit = 0;
+}
+
+void Accept(PacedSenderState& sender, const std::string& block) {
+    // A block that arrives behind pending bytes goes behind them too, so bytes leave in the
+    // order they were handed in.
+    if (!sender.strPending.empty()) {
+        sender.strPending += block;
+    } else if (sender.strSendQueue.size() + block.size() <= kQueueJoinLimit) {
+        sender.strSendQueue += block;
+    } else {
+        sender.strPending = block;
+    }
+}
+
+std::int32_t NextLevel(std::int32_t level) {
+    if (level <= 8) {
+        return level + 2;
+    }
+    if (level == 9) {
+        return 10;
+    }
+    if (level <= 19) {
+        return level + 1;
+    }
+    if (level <= 29) {
+        return level + 2;
+    }
+    return level + 5;
+}
+
+// At most one step per call; the bytes beyond the threshold are not carried over.
+void StepLevel(PacedSenderState& sender, std::size_t blockLength) {
+    sender.nStepBytes += static_cast<std::int32_t>(blockLength);
+    const std::int32_t level = g_transferState.nTransferUnit;
+    const std::int32_t threshold = level < 10 ? 500 : 2000;
+    if (sender.nStepBytes > threshold) {
+        g_transferState.nTransferUnit = NextLevel(level);
+        sender.nStepBytes = 0;
+    }
+}
+
+std::int32_t OutQueueFree(const COMSTAT& status) {
+    return kOutQueueSize - static_cast<std::int32_t>(std::min<DWORD>(status.cbOutQue, 0x7fffffff));
+}
+
+// Below level 10 every chunk is one byte and every few bytes cost a 1-ms pause; the credit
+// decides which passes pause.
+std::int32_t ChunkSize(PacedSenderState& sender) {
+    const std::int32_t level = g_transferState.nTransferUnit;
+    if (level >= 10) {
+        return level - 9;
+    }
+    if (sender.nPaceCredit >= 10) {
+        Platform().Sleep(1);
+        sender.nPaceCredit -= 10;
+    } else {
+        sender.nPaceCredit += 10 - level;
+    }
+    return 1;
+}
+
+}  // namespace
+
+const PacedSenderState& CurrentPacedSenderState() {
+    return g_sender;
+}
+
+std::int32_t SendBlock(std::int32_t mode, std::string block) {
+    PacedSenderState& sender = g_sender;
+    TransferState& state = g_transferState;
+    if (mode < 0) {
+        Reset(sender);
+        block.clear();
+    }
+    Accept(sender, block);
+    StepLevel(sender, block.size());
+
+    DWORD errors = 0;
+    COMSTAT status{};
+    PortClearCommError(state.hPort, &errors, &status);
+    std::int32_t nOutQueueFree = OutQueueFree(status);
+    bool bKeepDraining = true;
+    std::size_t nQueuedLen = 0;
+    char chunk[kChunkBufferSize + 1];
+
+    while (bKeepDraining || nQueuedLen > kQueueJoinLimit) {
+        status = COMSTAT{};
+        PortClearCommError(state.hPort, &errors, &status);
+        nOutQueueFree = OutQueueFree(status);
+
+        if (sender.strSendQueue.empty()) {
+            if (sender.strPending.empty()) {
+                return 1;
+            }
+            sender.strSendQueue.swap(sender.strPending);
+            sender.strPending.clear();
+        }
+        nQueuedLen = sender.strSendQueue.size();
+
+        while (PollMachineInput() == 0) {
+            if (state.bSending == 0) {
+                return 0;
+            }
+        }
+
+        std::int32_t size = std::min(ChunkSize(sender), nOutQueueFree);
+        // A full transmit queue reported on its own means no room this pass; with other
+        // error bits beside it the word says nothing reliable about room.
+        if (size < 0 || errors == CE_TXFULL) {
+            size = 0;
+        }
+        const std::size_t nChunkLen = std::min<std::size_t>(size, nQueuedLen);
+        std::memcpy(chunk, sender.strSendQueue.data(), nChunkLen);
+        chunk[nChunkLen] = '\0';
+        if (nChunkLen == 0) {
+            bKeepDraining = false;
+        }
+
+        PortClearCommError(state.hPort, &errors, &status);
+        DWORD written = 0;
+        PortWriteFile(state.hPort, chunk, static_cast<DWORD>(nChunkLen), &written);
+
+        if (written > 0) {
+            // A driver that claims more than it was given moved the chunk, no more.
+            sender.strSendQueue.erase(0, std::min<std::size_t>(written, nChunkLen));
+            nQueuedLen = sender.strSendQueue.size();
+        } else if (sender.strPending.empty()) {
+            bKeepDraining = false;
+        }
+
+        if (sender.bFirstSend == 1 && written == 0) {
+            bKeepDraining = true;
+        } else {
+            sender.bFirstSend = 0;
+        }
+
+        if (sender.strPending.empty() && nQueuedLen == 0) {
+            bKeepDraining = false;
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,134 @@
+#include "transfer_worker.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "cp949_upper.h"
+#include "paced_sender.h"
+#include "platform_services.h"
+#include "port_settings.h"
+#include "test_file.h"
+#include "test_port.h"
+#include "transfer_state.h"
+
+namespace {
+
+constexpr DWORD kReadSize = 500;
+constexpr std::size_t kMaxLineBytes = 250;  // before the line feed, a CR counted among them
+constexpr std::size_t kHandOverAbove = 200;
+constexpr std::int32_t kEndAboveLevel = 60;
+// A read that fails this many times in a row is taken as the end of what can be read.
+constexpr int kMaxReadRetries = 100;
+
+enum class Outcome { Continue, Finish };
+
+class TransferRun {
+  public:
+    explicit TransferRun(HWND notify) : notify_(notify) {}
+
+    // Runs from the open file to the point where the test must finish.
+    void Run(TestFile& file) {
+        char buffer[kReadSize];
+        while (state_.bSending == 1) {
+            DWORD got = 0;
+            if (!ReadWithRetries(file, buffer, got)) {
+                return;
+            }
+            if (got == 0) {
+                EndOfFile();
+                return;
+            }
+            for (DWORD i = 0; i < got; ++i) {
+                // NULs would end the sender's chunk copy early; the machine gets blanks.
+                const char byte = buffer[i] == '\0' ? ' ' : buffer[i];
+                if (TakeByte(byte) == Outcome::Finish) {
+                    return;
+                }
+            }
+        }
+    }
+
+  private:
+    bool ReadWithRetries(TestFile& file, char* buffer, DWORD& got) {
+        for (int attempt = 0; attempt <= kMaxReadRetries; ++attempt) {
+            if (file.Read(buffer, kReadSize, &got)) {
+                return true;
+            }
+            if (state_.bSending != 1) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    Outcome TakeByte(char byte) {
+        line_[lineLength_++] = byte;
+        line_[lineLength_] = '\0';
+        if (byte != '\n') {
+            return lineLength_ > kMaxLineBytes ? ReportLongLine() : Outcome::Continue;
+        }
+        batch_.append(line_, lineLength_);
+        UpperCaseCp949(batch_.data(), batch_.size());
+        if (batch_.size() > kHandOverAbove) {
+            HandOver();
+        }
+        lineLength_ = 0;
+        return state_.nTransferUnit > kEndAboveLevel ? Outcome::Finish : Outcome::Continue;
+    }
+
+    // The last line, when the file does not end with a line feed, gets CR LF and goes out
+    // in the case the file holds it.
+    void EndOfFile() {
+        if (lineLength_ > 0) {
+            line_[lineLength_++] = '\r';
+            line_[lineLength_++] = '\n';
+            line_[lineLength_] = '\0';
+            if (lineLength_ > kMaxLineBytes) {
+                ReportLongLine();
+                return;
+            }
+            batch_.append(line_, lineLength_);
+        }
+        if (!batch_.empty()) {
+            HandOver();
+        }
+    }
+
+    void HandOver() {
+        state_.nSentBytes += static_cast<std::int32_t>(batch_.size());
+        const std::int64_t size = state_.nFileSize;
+        // 64-bit so that files over 21 MB still show a right percentage.
+        state_.nPercent =
+            size > 0 ? static_cast<std::int32_t>(std::int64_t{state_.nSentBytes} * 100 / size) : 0;
+        SendBlock(g_portSettings.nComID, batch_);
+        batch_.clear();
+    }
+
+    Outcome ReportLongLine() {
+        Platform().ShowMessageBox(notify_, "DATA 블록의 문자수가 너무 많습니다. ", "Trans message",
+                                  MB_OK);
+        return Outcome::Finish;
+    }
+
+    TransferState& state_ = g_transferState;
+    HWND notify_;
+    // Room for 250 bytes, a CR LF added at the end of the file, and a terminating NUL.
+    char line_[256] = {};
+    std::size_t lineLength_ = 0;
+    std::string batch_;
+};
+
+}  // namespace
+
+void TransferWorker(const WorkerParam* param) {
+    const WorkerParam copy = *param;
+    if (OpenTestPort(g_portSettings.nComID) != 0) {
+        SendBlock(-1, {});
+        std::unique_ptr<TestFile> file = OpenTestFile(copy.strFilePath);
+        if (file) {
+            TransferRun(copy.hWndNotify).Run(*file);
+        }
+        CloseTestPort(std::move(file));
+    }
+    Platform().PostToWindow(copy.hWndNotify, WM_TRANSFER_DONE, 0, 0);
+}
