@@ -19,6 +19,7 @@
 
 #include "comm_api.h"
 #include "comm_device_path_posix.h"
+#include "comm_termios_posix.h"
 
 namespace {
 
@@ -223,104 +224,6 @@ BOOL EndOnHardError(const Deadline& total, DWORD moved, DWORD* reported, int err
     return FALSE;
 }
 
-struct BaudCode {
-    DWORD rate;
-    speed_t code;
-};
-
-constexpr BaudCode kBauds[] = {
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},
-    {150, B150},         {200, B200},         {300, B300},         {600, B600},
-    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-    {3500000, B3500000}, {4000000, B4000000}};
-
-std::optional<speed_t> SpeedCode(DWORD rate) {
-    for (const auto& baud : kBauds) {
-        if (baud.rate == rate) {
-            return baud.code;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<DWORD> RateOf(speed_t code) {
-    for (const auto& baud : kBauds) {
-        if (baud.code == code) {
-            return baud.rate;
-        }
-    }
-    return std::nullopt;
-}
-
-constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-
-void MakeRaw(termios& t) {
-    cfmakeraw(&t);
-    // No carrier on the cable is expected: without CLOCAL, I/O would wait for DCD and a
-    // carrier drop would hang the port up.
-    t.c_cflag |= CLOCAL | CREAD;
-    // IXANY would let any byte from the machine, not only DC1, release output held by DC3.
-    t.c_iflag &= ~(IXON | IXOFF | IXANY);
-    // A break is a line condition, never a byte for the reader.
-    t.c_iflag |= IGNBRK;
-    // read() returns at once with what is there; all waiting is poll() under the call's
-    // own time-out.
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-}
-
-void ApplyDcb(const DCB& dcb, speed_t speed, termios& t) {
-    MakeRaw(t);
-    cfsetspeed(&t, speed);
-    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    t.c_cflag |= kSizes[dcb.ByteSize - 5];
-    switch (dcb.Parity) {
-        case ODDPARITY:
-            t.c_cflag |= PARENB | PARODD;
-            break;
-        case EVENPARITY:
-            t.c_cflag |= PARENB;
-            break;
-        case MARKPARITY:
-            t.c_cflag |= PARENB | CMSPAR | PARODD;
-            break;
-        case SPACEPARITY:
-            t.c_cflag |= PARENB | CMSPAR;
-            break;
-        default:
-            break;
-    }
-    // With 5-bit characters a UART sends 1.5 stop bits for CSTOPB.
-    if (dcb.StopBits != ONESTOPBIT) {
-        t.c_cflag |= CSTOPB;
-    }
-    if (dcb.fOutxCtsFlow) {
-        t.c_cflag |= CRTSCTS;
-    }
-    if (dcb.fParity) {
-        t.c_iflag |= INPCK;
-    } else {
-        t.c_iflag &= ~INPCK;
-    }
-    if (dcb.fOutX) {
-        t.c_iflag |= IXON;
-    }
-    if (dcb.fInX) {
-        t.c_iflag |= IXOFF;
-    }
-    t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
-    t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
-}
-
-bool IsValidLine(const DCB& dcb) {
-    return dcb.ByteSize >= 5 && dcb.ByteSize <= 8 && dcb.Parity <= SPACEPARITY &&
-           dcb.StopBits <= TWOSTOPBITS;
-}
-
 DCB DefaultDcb() {
     DCB dcb{};
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
@@ -328,30 +231,6 @@ DCB DefaultDcb() {
     dcb.XonLim = 2048;
     dcb.XoffLim = 512;
     return dcb;
-}
-
-BYTE ParityOf(const termios& t) {
-    if ((t.c_cflag & PARENB) == 0) {
-        return NOPARITY;
-    }
-    const bool odd = (t.c_cflag & PARODD) != 0;
-    if ((t.c_cflag & CMSPAR) != 0) {
-        return odd ? MARKPARITY : SPACEPARITY;
-    }
-    return odd ? ODDPARITY : EVENPARITY;
-}
-
-BYTE ByteSizeOf(const termios& t) {
-    switch (t.c_cflag & CSIZE) {
-        case CS5:
-            return 5;
-        case CS6:
-            return 6;
-        case CS7:
-            return 7;
-        default:
-            return 8;
-    }
 }
 
 bool ModemLine(int fd, int line, bool raised) {
@@ -429,7 +308,7 @@ HANDLE PosixComm::OpenPort(std::string_view deviceName) {
     bool ok = ::tcgetattr(fd, &t) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (ok) {
         ok = ::ioctl(fd, TIOCEXCL) == 0;
-        MakeRaw(t);
+        MakeRawLine(t);
         ok = ok && ::tcsetattr(fd, TCSANOW, &t) == 0;
         // A previous user may have left the transmitter stopped; this layer starts released.
         ok = ok && ::tcflow(fd, TCOON) == 0;
@@ -591,21 +470,7 @@ BOOL PosixComm::GetCommState(HANDLE handle, DCB* dcb) {
     DCB state = port->applied.value_or(DefaultDcb());
     state.DCBlength = sizeof(DCB);
     state.fBinary = 1;
-    if (const auto rate = RateOf(cfgetospeed(&t))) {
-        state.BaudRate = *rate;
-    }
-    state.ByteSize = ByteSizeOf(t);
-    state.Parity = ParityOf(t);
-    if ((t.c_cflag & CSTOPB) == 0) {
-        state.StopBits = ONESTOPBIT;
-    } else if (state.StopBits != ONE5STOPBITS) {
-        state.StopBits = TWOSTOPBITS;
-    }
-    state.fOutX = (t.c_iflag & IXON) != 0;
-    state.fInX = (t.c_iflag & IXOFF) != 0;
-    state.fOutxCtsFlow = (t.c_cflag & CRTSCTS) != 0;
-    state.XonChar = static_cast<char>(t.c_cc[VSTART]);
-    state.XoffChar = static_cast<char>(t.c_cc[VSTOP]);
+    ReadDcbFromTermios(t, state);
     *dcb = state;
     return TRUE;
 }
@@ -615,8 +480,7 @@ BOOL PosixComm::SetCommState(HANDLE handle, DCB* dcb) {
     if (port == nullptr || dcb == nullptr) {
         return FALSE;
     }
-    const auto speed = SpeedCode(dcb->BaudRate);
-    if (!speed || !IsValidLine(*dcb)) {
+    if (!IsUsableLine(*dcb)) {
         errno = EINVAL;
         return FALSE;
     }
@@ -625,7 +489,7 @@ BOOL PosixComm::SetCommState(HANDLE handle, DCB* dcb) {
         return FALSE;
     }
     termios wanted = before;
-    ApplyDcb(*dcb, *speed, wanted);
+    ApplyDcbToTermios(*dcb, wanted);
     // TCSANOW: draining first would wait on a transmitter the machine may be holding.
     // glibc reads the settings back and reports EINVAL when none of the change took hold; a
     // pty, which always keeps 8 bits and no parity, answers so to a repeated 7E2. The framing
@@ -634,7 +498,7 @@ BOOL PosixComm::SetCommState(HANDLE handle, DCB* dcb) {
         return FALSE;
     }
     termios now{};
-    if (::tcgetattr(port->fd, &now) != 0 || cfgetospeed(&now) != *speed) {
+    if (::tcgetattr(port->fd, &now) != 0 || cfgetospeed(&now) != cfgetospeed(&wanted)) {
         ::tcsetattr(port->fd, TCSANOW, &before);
         errno = EINVAL;
         return FALSE;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -27,6 +29,17 @@ std::string Upper(std::string text) {
         }
     }
     return text;
+}
+
+// Every byte value, twice over: its line feeds cut lines of 255 bytes.
+std::string EveryByteTwice() {
+    std::string bytes;
+    for (int round = 0; round < 2; ++round) {
+        for (int b = 0; b < 256; ++b) {
+            bytes += static_cast<char>(b);
+        }
+    }
+    return bytes;
 }
 
 class TransferWorkerTest : public testing::Test {
@@ -120,6 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
                  true},
         LineCase{"NulsBecomeBlanks", std::string("g01\0x10.\0\n", 10), "G01 X10. \n", false},
         LineCase{"EmptyFile", "", "", false},
+        LineCase{"FileOfNuls", std::string(400, '\0'), "", true},
+        LineCase{"BinaryFile", EveryByteTwice(), "", true},
         LineCase{"CaseAroundDoubleByteCharacters",
                  // (가공) g01 with 가 = B0 A1, 공 = B0 F8, and 갂 = 81 61 whose trail byte is 'a'.
                  "(\xB0\xA1\xB0\xF8) g01 \x81\x61 a\n", "(\xB0\xA1\xB0\xF8) G01 \x81\x61 A\n",
@@ -203,6 +218,45 @@ TEST_F(TransferWorkerTest, AStopTakesEffectBeforeTheNextRead) {
     EXPECT_EQ(g_transferState.nSentBytes, 500);
     EXPECT_EQ(comm_.written, "X");
     ExpectDoneOnce();
+}
+
+TEST_F(TransferWorkerTest, SurvivesTheFileChangingWhileItIsRead) {
+    std::string original;
+    while (original.size() < 3000) {
+        original += std::string(99, 'p') + "\n";
+    }
+    const std::string more = std::string(99, 'q') + "\n";
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> change;
+        std::string received;
+    };
+    const Case cases[] = {
+        // The open file keeps its bytes; the name is all that goes.
+        {"deleted", [](const auto& path) { std::filesystem::remove(path); }, original},
+        {"grown",
+         [&](const auto& path) { std::ofstream(path, std::ios::app | std::ios::binary) << more; },
+         original + more},
+        // The lines of the first read (500 bytes) still go out; then the end of the file.
+        {"truncated", [](const auto& path) { std::filesystem::resize_file(path, 0); },
+         original.substr(0, 500)},
+    };
+    for (const Case& c : cases) {
+        comm_.written.clear();
+        platform_.posted.clear();
+        const auto path = dir_.Write("changing.nc", original);
+        bool changed = false;
+        comm_.onCall = [&](const std::string& call) {
+            if (!changed && call.starts_with("WriteFile")) {
+                changed = true;
+                c.change(path);
+            }
+        };
+        g_transferState.bSending = 1;
+        RunPath(path.string());
+        EXPECT_EQ(comm_.written, Upper(c.received)) << c.name;
+        ExpectDoneOnce();
+    }
 }
 
 TEST_F(TransferWorkerTest, AFileWhoseReadsFailEndsThroughFinish) {
