@@ -9,6 +9,17 @@
 #include "platform_types.h"
 #include "shared_word.h"
 
+// How the last test ended, as the worker saw it.
+enum class TransferEnd : std::int32_t {
+    None = 0,
+    EndOfFile,
+    LevelPassed,  // the transfer-unit level went past 60
+    Stopped,      // bSending was cleared
+    LongLine,     // a line reached 251 bytes
+    PortNotOpened,
+    FileNotOpened,  // or could not be read
+};
+
 class TransferState {
   public:
     SharedWord bSending;
@@ -19,6 +30,8 @@ class TransferState {
     SharedWord nXonCount;
     SharedWord bXonState;
     SharedWord bAckState;
+    // A TransferEnd, written by the worker just before it posts WM_TRANSFER_DONE.
+    SharedWord nEndReason;
 
     // Set and used on the worker thread only; the next worker starts after the previous
     // one has posted its end, which orders the two.

@@ -20,32 +20,30 @@ constexpr std::int32_t kEndAboveLevel = 60;
 // A read that fails this many times in a row is taken as the end of what can be read.
 constexpr int kMaxReadRetries = 100;
 
-enum class Outcome { Continue, Finish };
-
 class TransferRun {
   public:
     explicit TransferRun(HWND notify) : notify_(notify) {}
 
-    // Runs from the open file to the point where the test must finish.
-    void Run(TestFile& file) {
+    // Runs from the open file to the point where the test must finish, and says why.
+    TransferEnd Run(TestFile& file) {
         char buffer[kReadSize];
         while (state_.bSending == 1) {
             DWORD got = 0;
             if (!ReadWithRetries(file, buffer, got)) {
-                return;
+                return state_.bSending == 1 ? TransferEnd::FileNotOpened : TransferEnd::Stopped;
             }
             if (got == 0) {
-                EndOfFile();
-                return;
+                return EndOfFile();
             }
             for (DWORD i = 0; i < got; ++i) {
                 // NULs would end the sender's chunk copy early; the machine gets blanks.
                 const char byte = buffer[i] == '\0' ? ' ' : buffer[i];
-                if (TakeByte(byte) == Outcome::Finish) {
-                    return;
+                if (const TransferEnd end = TakeByte(byte); end != TransferEnd::None) {
+                    return end;
                 }
             }
         }
+        return TransferEnd::Stopped;
     }
 
   private:
@@ -61,11 +59,12 @@ class TransferRun {
         return false;
     }
 
-    Outcome TakeByte(char byte) {
+    // None while the test goes on.
+    TransferEnd TakeByte(char byte) {
         line_[lineLength_++] = byte;
         line_[lineLength_] = '\0';
         if (byte != '\n') {
-            return lineLength_ > kMaxLineBytes ? ReportLongLine() : Outcome::Continue;
+            return lineLength_ > kMaxLineBytes ? ReportLongLine() : TransferEnd::None;
         }
         batch_.append(line_, lineLength_);
         UpperCaseCp949(batch_.data(), batch_.size());
@@ -73,25 +72,25 @@ class TransferRun {
             HandOver();
         }
         lineLength_ = 0;
-        return state_.nTransferUnit > kEndAboveLevel ? Outcome::Finish : Outcome::Continue;
+        return state_.nTransferUnit > kEndAboveLevel ? TransferEnd::LevelPassed : TransferEnd::None;
     }
 
     // The last line, when the file does not end with a line feed, gets CR LF and goes out
     // in the case the file holds it.
-    void EndOfFile() {
+    TransferEnd EndOfFile() {
         if (lineLength_ > 0) {
             line_[lineLength_++] = '\r';
             line_[lineLength_++] = '\n';
             line_[lineLength_] = '\0';
             if (lineLength_ > kMaxLineBytes) {
-                ReportLongLine();
-                return;
+                return ReportLongLine();
             }
             batch_.append(line_, lineLength_);
         }
         if (!batch_.empty()) {
             HandOver();
         }
+        return TransferEnd::EndOfFile;
     }
 
     void HandOver() {
@@ -104,10 +103,10 @@ class TransferRun {
         batch_.clear();
     }
 
-    Outcome ReportLongLine() {
+    TransferEnd ReportLongLine() {
         Platform().ShowMessageBox(notify_, "DATA 블록의 문자수가 너무 많습니다. ", "Trans message",
                                   MB_OK);
-        return Outcome::Finish;
+        return TransferEnd::LongLine;
     }
 
     TransferState& state_ = g_transferState;
@@ -122,13 +121,13 @@ class TransferRun {
 
 void TransferWorker(const WorkerParam* param) {
     const WorkerParam copy = *param;
+    TransferEnd end = TransferEnd::PortNotOpened;
     if (OpenTestPort(g_portSettings.nComID) != 0) {
         SendBlock(-1, {});
         std::unique_ptr<TestFile> file = OpenTestFile(copy.strFilePath);
-        if (file) {
-            TransferRun(copy.hWndNotify).Run(*file);
-        }
+        end = file ? TransferRun(copy.hWndNotify).Run(*file) : TransferEnd::FileNotOpened;
         CloseTestPort(std::move(file));
     }
+    g_transferState.nEndReason = static_cast<std::int32_t>(end);
     Platform().PostToWindow(copy.hWndNotify, WM_TRANSFER_DONE, 0, 0);
 }

@@ -67,6 +67,10 @@ class TransferWorkerTest : public testing::Test {
         TransferWorker(&param);
     }
 
+    static TransferEnd LastEnd() {
+        return static_cast<TransferEnd>(static_cast<std::int32_t>(g_transferState.nEndReason));
+    }
+
     void ExpectDoneOnce() {
         ASSERT_EQ(platform_.posted.size(), 1u);
         EXPECT_EQ(platform_.posted[0].window, kWindow);
@@ -98,6 +102,7 @@ TEST_P(TransferWorkerLinesTest, CutsChecksAndSendsLines) {
     RunOn(c.file);
     EXPECT_EQ(comm_.written, c.received);
     EXPECT_EQ(g_transferState.nSentBytes, static_cast<std::int32_t>(c.received.size()));
+    EXPECT_EQ(LastEnd(), c.longLine ? TransferEnd::LongLine : TransferEnd::EndOfFile);
     if (c.longLine) {
         EXPECT_THAT(log_.Only({"MessageBox"}), ElementsAre(kLongLineBox));
         EXPECT_EQ(platform_.messageBoxes[0].owner, kWindow);
@@ -167,6 +172,7 @@ TEST_F(TransferWorkerTest, EndsRightAfterTheLineThatTakesTheLevelPast60) {
     }
     RunOn(file);
     EXPECT_EQ(g_transferState.nTransferUnit, 65);
+    EXPECT_EQ(LastEnd(), TransferEnd::LevelPassed);
     // 300-byte hand-overs: 6 to reach level 10, then 7 for each of the 22 steps to 65.
     EXPECT_EQ(comm_.written.size(), 160u * 300u);
     EXPECT_EQ(comm_.written, Upper(file.substr(0, comm_.written.size())));
@@ -180,6 +186,7 @@ TEST_F(TransferWorkerTest, PortNotOpenedTouchesNoFile) {
     const auto path = dir_.path() / "never.nc";
     RunPath(path.string());
     EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(LastEnd(), TransferEnd::PortNotOpened);
     EXPECT_THAT(log_.All(),
                 ElementsAre("OpenPort(COM1)", "MessageBox(DNC Message: Com1를 열수 없습니다.!!!)",
                             "PostToWindow(1025)"));
@@ -188,6 +195,7 @@ TEST_F(TransferWorkerTest, PortNotOpenedTouchesNoFile) {
 
 TEST_F(TransferWorkerTest, FileNotOpenedClosesThePortAfterTheWait) {
     RunPath(dir_.path().string());  // a folder is not a file
+    EXPECT_EQ(LastEnd(), TransferEnd::FileNotOpened);
     EXPECT_THAT(log_.Only({"MessageBox", "CloseFile", "Sleep(1000)", "ClosePort", "WriteFile"}),
                 ElementsAre("Sleep(1000)", "ClosePort"));
     ExpectDoneOnce();
@@ -217,6 +225,7 @@ TEST_F(TransferWorkerTest, AStopTakesEffectBeforeTheNextRead) {
     // batch after the fifth line is handed over, and its sender gives up after one chunk.
     EXPECT_EQ(g_transferState.nSentBytes, 500);
     EXPECT_EQ(comm_.written, "X");
+    EXPECT_EQ(LastEnd(), TransferEnd::Stopped);
     ExpectDoneOnce();
 }
 
@@ -262,6 +271,7 @@ TEST_F(TransferWorkerTest, SurvivesTheFileChangingWhileItIsRead) {
 TEST_F(TransferWorkerTest, AFileWhoseReadsFailEndsThroughFinish) {
     // Reading this file at offset 0 fails every time.
     RunPath("/proc/self/mem");
+    EXPECT_EQ(LastEnd(), TransferEnd::FileNotOpened);
     EXPECT_EQ(comm_.written, "");
     EXPECT_THAT(log_.Only({"Sleep(1000)", "ClosePort"}), ElementsAre("Sleep(1000)", "ClosePort"));
     ExpectDoneOnce();
