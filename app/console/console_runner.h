@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdio>
+
+#include "console_options.h"
+#include "console_platform.h"
+
+// Exit statuses of the console runner.
+enum ConsoleExit : int {
+    kExitEnded = 0,     // level past 60 or end of file
+    kExitStopped = 1,   // the operator's stop
+    kExitBadInput = 2,  // bad usage, missing file, file under 200,000 bytes
+    kExitPortNotOpened = 3,
+    kExitLongLine = 4,
+    kExitFileNotOpened = 5,
+};
+
+// Runs one test the way the send button does, printing the status once a second and the
+// event log as it grows, and returns the exit status. The platform must be installed.
+int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std::FILE* out);

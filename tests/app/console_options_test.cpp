@@ -1,0 +1,67 @@
+#include "console_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(ConsoleOptionsTest, TakesEveryOptionAndLaysItOverTheStoredSettings) {
+    const ParsedOptions parsed = ParseConsoleOptions(
+        {"--port", "3", "--device", "/dev/pts/7", "--baud", "19200", "--data-bits", "8",
+         "--stop-bits", "1", "--parity", "odd", "--wait-start", "--report", "out.json",
+         "--quiet", "program.nc"});
+    ASSERT_EQ(parsed.error, "");
+    const ConsoleOptions& o = parsed.options;
+    EXPECT_EQ(o.file, "program.nc");
+    EXPECT_EQ(o.device, "/dev/pts/7");
+    EXPECT_EQ(o.report, "out.json");
+    EXPECT_TRUE(o.quiet);
+
+    PortSettings settings = DefaultPortSettings();
+    ApplyToSettings(o, settings);
+    EXPECT_EQ(settings.nComID, 3);
+    EXPECT_EQ(settings.nBaudRate, 19200);
+    EXPECT_EQ(settings.nDataBits, 8);
+    EXPECT_EQ(settings.nStopBits, 1);
+    EXPECT_EQ(settings.nParity, 1);
+    EXPECT_EQ(settings.bSendSignalWait, 1);
+}
+
+TEST(ConsoleOptionsTest, OptionsNotGivenKeepTheStoredSettings) {
+    const ParsedOptions parsed = ParseConsoleOptions({"program.nc", "--no-wait-start"});
+    ASSERT_EQ(parsed.error, "");
+    PortSettings settings{4, 4800, 8, 1, 0, 1};
+    ApplyToSettings(parsed.options, settings);
+    EXPECT_EQ(settings.nComID, 4);
+    EXPECT_EQ(settings.nBaudRate, 4800);
+    EXPECT_EQ(settings.nParity, 0);
+    EXPECT_EQ(settings.bSendSignalWait, 0);
+}
+
+TEST(ConsoleOptionsTest, RefusesBadCommandLines) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"--quiet"},
+        {"a.nc", "b.nc"},
+        {"--port"},
+        {"--port", "0", "a.nc"},
+        {"--port", "x", "a.nc"},
+        {"--port", "3x", "a.nc"},
+        {"--baud", "-9600", "a.nc"},
+        {"--data-bits", "9", "a.nc"},
+        {"--stop-bits", "3", "a.nc"},
+        {"--parity", "mark", "a.nc"},
+        {"--device", "", "a.nc"},
+        {"--report"},
+        {"--frobnicate", "a.nc"},
+    };
+    for (const auto& args : bad) {
+        EXPECT_NE(ParseConsoleOptions(args).error, "") << testing::PrintToString(args);
+    }
+    EXPECT_EQ(ParseConsoleOptions({"--help"}).error, "");
+    EXPECT_EQ(ParseConsoleOptions({"-"}).options.file, "-");
+}
+
+}  // namespace
