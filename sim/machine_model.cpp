@@ -1,0 +1,148 @@
+#include "machine_model.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace cnc_sim {
+
+namespace {
+
+constexpr std::uint64_t kNanosPerSecond = 1'000'000'000;
+
+// Whole seconds and the rest apart, so long sessions at high rates cannot overflow.
+std::uint64_t BytesDrainedIn(SimTime elapsed, std::uint64_t rate) {
+    const auto nanos = static_cast<std::uint64_t>(elapsed.count());
+    return nanos / kNanosPerSecond * rate + nanos % kNanosPerSecond * rate / kNanosPerSecond;
+}
+
+// The shortest time in which BytesDrainedIn() reaches count.
+SimTime TimeToDrain(std::uint64_t count, std::uint64_t rate) {
+    const std::uint64_t rest = count % rate * kNanosPerSecond;
+    return SimTime(count / rate * kNanosPerSecond + (rest + rate - 1) / rate);
+}
+
+}  // namespace
+
+MachineModel::MachineModel(MachineConfig config) : config_(std::move(config)) {}
+
+std::string MachineModel::Connect(SimTime now) {
+    if (config_.startXon) {
+        startXonDue_ = now + config_.startXonDelay;
+    }
+    return Advance(now);
+}
+
+Exchange MachineModel::Receive(std::string_view bytes, SimTime now) {
+    Exchange exchange{Advance(now), {}};
+    // An XOFF decided on one of these bytes goes out only after all of them have been taken
+    // in: the bytes behind it were already on their way and do not count against the tool.
+    const bool xoffAlreadySent = held_;
+    for (const char c : bytes) {
+        if (c == kAck && enqOutstanding_ > 0) {
+            --enqOutstanding_;
+            ++stats_.acksReceived;
+            continue;
+        }
+        TakeDataByte(c, now, xoffAlreadySent, exchange);
+    }
+    return exchange;
+}
+
+void MachineModel::TakeDataByte(char c, SimTime now, bool xoffAlreadySent, Exchange& exchange) {
+    exchange.data += c;
+    ++stats_.bytesReceived;
+    if (xonAwaitingByte_) {
+        stats_.xonToNextByte.push_back(now - *xonAwaitingByte_);
+        xonAwaitingByte_.reset();
+    }
+    if (held_ && xoffAlreadySent) {
+        ++stats_.afterXoff.back();
+    }
+
+    if (config_.drainRate != 0) {
+        if (fill_ == config_.bufferBytes) {
+            ++stats_.overflowBytes;
+        } else {
+            if (fill_ == 0) {
+                drainingSince_ = now;
+                drainedSince_ = 0;
+            }
+            ++fill_;
+        }
+    }
+    if (!held_ && config_.drainRate != 0 && fill_ >= config_.xoffAt) {
+        held_ = true;
+        ++stats_.xoffSent;
+        stats_.afterXoff.push_back(0);
+        exchange.reply += kXoff;
+    }
+
+    if (config_.enqEvery != 0 && stats_.bytesReceived % config_.enqEvery == 0) {
+        ++stats_.enqSent;
+        ++enqOutstanding_;
+        exchange.reply += kEnq;
+    }
+    if (std::ranges::find(config_.nakAt, stats_.bytesReceived) != config_.nakAt.end()) {
+        ++stats_.naksSent;
+        // A NAK during a hold starts the hold again: the tool waits for one ACK either way.
+        nakHoldEnds_ = now + config_.nakHold;
+        exchange.reply += kNak;
+    }
+}
+
+std::string MachineModel::Advance(SimTime now) {
+    Drain(now);
+    std::string reply;
+    if (startXonDue_ && now >= *startXonDue_) {
+        startXonDue_.reset();
+        stats_.startXonSent = true;
+        reply += kXon;
+    }
+    if (held_ && fill_ <= config_.xonAt) {
+        held_ = false;
+        ++stats_.xonSent;
+        xonAwaitingByte_ = now;
+        reply += kXon;
+    }
+    if (nakHoldEnds_ && now >= *nakHoldEnds_) {
+        nakHoldEnds_.reset();
+        reply += kAck;
+    }
+    return reply;
+}
+
+void MachineModel::Drain(SimTime now) {
+    if (fill_ == 0 || now <= drainingSince_) {
+        return;
+    }
+    const std::uint64_t due = BytesDrainedIn(now - drainingSince_, config_.drainRate);
+    if (due <= drainedSince_) {
+        return;
+    }
+    const auto taken =
+        static_cast<std::size_t>(std::min<std::uint64_t>(due - drainedSince_, fill_));
+    fill_ -= taken;
+    drainedSince_ += taken;
+}
+
+std::optional<SimTime> MachineModel::NextDue() const {
+    std::optional<SimTime> next;
+    const auto consider = [&next](SimTime at) {
+        if (!next || at < *next) {
+            next = at;
+        }
+    };
+    if (startXonDue_) {
+        consider(*startXonDue_);
+    }
+    if (held_ && fill_ > config_.xonAt) {
+        consider(drainingSince_ +
+                 TimeToDrain(drainedSince_ + (fill_ - config_.xonAt), config_.drainRate));
+    }
+    if (nakHoldEnds_) {
+        consider(*nakHoldEnds_);
+    }
+    return next;
+}
+
+}  // namespace cnc_sim

@@ -1,0 +1,98 @@
+// The CNC control at the far end of the cable, without the cable: bytes from the tool go in
+// with the time they arrived, and out come the bytes the control answers with and the data
+// it keeps. Every time comes from the caller, so a virtual clock drives it as well as the
+// real one does.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cnc_sim {
+
+// Measured from any fixed origin; the model only takes differences.
+using SimTime = std::chrono::nanoseconds;
+
+inline constexpr char kEnq = 0x05;
+inline constexpr char kAck = 0x06;
+inline constexpr char kXon = 0x11;   // DC1
+inline constexpr char kXoff = 0x13;  // DC3
+inline constexpr char kNak = 0x15;
+
+struct MachineConfig {
+    std::size_t bufferBytes = 256;
+    // Bytes per second the control takes out of its receive buffer; 0 takes each byte as it
+    // arrives, so the buffer never fills.
+    std::uint64_t drainRate = 960;
+    std::size_t xoffAt = 192;
+    std::size_t xonAt = 64;
+    bool startXon = false;
+    // The tool purges its input right after opening the port, so a start signal sent in
+    // that instant would be lost.
+    std::chrono::milliseconds startXonDelay{100};
+    std::uint64_t enqEvery = 0;
+    std::vector<std::uint64_t> nakAt;
+    std::chrono::milliseconds nakHold{200};
+};
+
+struct MachineStats {
+    std::uint64_t bytesReceived = 0;
+    std::uint64_t xoffSent = 0;
+    // XONs that ended an XOFF; the start signal is counted apart.
+    std::uint64_t xonSent = 0;
+    // One entry per XOFF: the data bytes that still arrived after it had been sent, until
+    // the XON that ended it or the end of the session.
+    std::vector<std::uint64_t> afterXoff;
+    std::uint64_t enqSent = 0;
+    std::uint64_t acksReceived = 0;
+    std::uint64_t naksSent = 0;
+    std::uint64_t overflowBytes = 0;
+    // One entry per XON that a data byte followed.
+    std::vector<std::chrono::nanoseconds> xonToNextByte;
+    bool startXonSent = false;
+};
+
+struct Exchange {
+    std::string reply;  // for the tool, in the order the control sends it
+    std::string data;   // what the control keeps: every byte but the ACKs it asked for
+};
+
+class MachineModel {
+  public:
+    explicit MachineModel(MachineConfig config);
+
+    // The tool has opened the port.
+    std::string Connect(SimTime now);
+    // Bytes from the tool, all arrived at now: everything the port held when the control
+    // looked, since its replies go out only afterwards.
+    Exchange Receive(std::string_view bytes, SimTime now);
+    // Lets time pass: the buffer drains, and the replies that fall due by now go out.
+    std::string Advance(SimTime now);
+
+    // The earliest instant at which Advance() would send something, if any is scheduled.
+    std::optional<SimTime> NextDue() const;
+    std::size_t Fill() const { return fill_; }
+    const MachineStats& Stats() const { return stats_; }
+
+  private:
+    void Drain(SimTime now);
+    void TakeDataByte(char c, SimTime now, bool xoffAlreadySent, Exchange& exchange);
+
+    MachineConfig config_;
+    MachineStats stats_;
+    std::size_t fill_ = 0;
+    // The buffer drains at a steady rate from the moment it last stopped being empty.
+    SimTime drainingSince_{};
+    std::uint64_t drainedSince_ = 0;
+    bool held_ = false;
+    std::optional<SimTime> xonAwaitingByte_;
+    std::uint64_t enqOutstanding_ = 0;
+    std::optional<SimTime> nakHoldEnds_;
+    std::optional<SimTime> startXonDue_;
+};
+
+}  // namespace cnc_sim

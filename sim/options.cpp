@@ -1,0 +1,212 @@
+#include "options.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+namespace cnc_sim {
+
+namespace {
+
+constexpr std::uint64_t kMaxBuffer = 1'000'000;
+// Keeps the drain arithmetic of the model inside 64 bits.
+constexpr std::uint64_t kMaxRate = 1'000'000'000;
+constexpr std::uint64_t kMaxCount = 1'000'000'000'000;
+constexpr std::uint64_t kMaxMillis = 86'400'000;
+constexpr double kMaxWaitSeconds = 86'400.0;
+
+std::optional<std::uint64_t> WholeNumber(std::string_view text, std::uint64_t min,
+                                         std::uint64_t max) {
+    std::uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min ||
+        value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> Seconds(std::string_view text) {
+    double value = 0;
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value) || value < 0 || value > kMaxWaitSeconds) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string RangeError(std::string_view option, std::string_view value, std::uint64_t min,
+                       std::uint64_t max) {
+    return std::string(option) + ": expected a whole number from " + std::to_string(min) + " to " +
+           std::to_string(max) + ", got '" + std::string(value) + "'";
+}
+
+// The thresholds a buffer of this size gets unless told otherwise: XOFF with room for 64
+// more bytes (a quarter of a small buffer), XON when a quarter is left.
+void DefaultMarks(MachineConfig& machine, std::optional<std::uint64_t> xoffAt,
+                  std::optional<std::uint64_t> xonAt) {
+    const std::size_t margin = std::min<std::size_t>(64, machine.bufferBytes / 4);
+    machine.xoffAt = xoffAt ? static_cast<std::size_t>(*xoffAt) : machine.bufferBytes - margin;
+    machine.xonAt = xonAt ? static_cast<std::size_t>(*xonAt) : machine.bufferBytes / 4;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine result;
+    Options& options = result.options;
+    MachineConfig& machine = options.machine;
+    std::optional<std::uint64_t> xoffAt;
+    std::optional<std::uint64_t> xonAt;
+
+    for (std::size_t i = 0; i < args.size() && result.error.empty(); ++i) {
+        std::string_view arg = args[i];
+        std::optional<std::string_view> inlineValue;
+        if (const auto equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
+            inlineValue = arg.substr(equals + 1);
+            arg = arg.substr(0, equals);
+        }
+        const auto flag = [&]() {
+            if (inlineValue) {
+                result.error = std::string(arg) + " takes no value";
+            }
+        };
+        const auto value = [&]() -> std::optional<std::string_view> {
+            if (inlineValue) {
+                return inlineValue;
+            }
+            if (i + 1 < args.size()) {
+                return std::string_view(args[++i]);
+            }
+            result.error = std::string(arg) + " needs a value";
+            return std::nullopt;
+        };
+        const auto number = [&](std::uint64_t min,
+                                std::uint64_t max) -> std::optional<std::uint64_t> {
+            const auto text = value();
+            if (!text) {
+                return std::nullopt;
+            }
+            const auto parsed = WholeNumber(*text, min, max);
+            if (!parsed) {
+                result.error = RangeError(arg, *text, min, max);
+            }
+            return parsed;
+        };
+        const auto path = [&](std::string& into) {
+            if (const auto text = value()) {
+                if (text->empty()) {
+                    result.error = std::string(arg) + " needs a path";
+                }
+                into = *text;
+            }
+        };
+
+        if (arg == "--help" || arg == "-h") {
+            flag();
+            result.help = true;
+        } else if (arg == "--link") {
+            path(options.linkPath);
+        } else if (arg == "--record") {
+            path(options.recordPath);
+        } else if (arg == "--report") {
+            path(options.reportPath);
+        } else if (arg == "--buffer") {
+            if (const auto n = number(1, kMaxBuffer)) {
+                machine.bufferBytes = static_cast<std::size_t>(*n);
+            }
+        } else if (arg == "--rate") {
+            if (const auto n = number(0, kMaxRate)) {
+                machine.drainRate = *n;
+            }
+        } else if (arg == "--xoff-at") {
+            xoffAt = number(1, kMaxBuffer);
+        } else if (arg == "--xon-at") {
+            xonAt = number(0, kMaxBuffer);
+        } else if (arg == "--start-xon") {
+            flag();
+            machine.startXon = true;
+        } else if (arg == "--start-xon-delay") {
+            if (const auto n = number(0, kMaxMillis)) {
+                machine.startXonDelay = std::chrono::milliseconds(*n);
+            }
+        } else if (arg == "--enq-every") {
+            if (const auto n = number(0, kMaxCount)) {
+                machine.enqEvery = *n;
+            }
+        } else if (arg == "--nak-at") {
+            if (const auto n = number(1, kMaxCount)) {
+                machine.nakAt.push_back(*n);
+            }
+        } else if (arg == "--nak-hold") {
+            if (const auto n = number(0, kMaxMillis)) {
+                machine.nakHold = std::chrono::milliseconds(*n);
+            }
+        } else if (arg == "--wait-timeout") {
+            if (const auto text = value()) {
+                if (const auto seconds = Seconds(*text)) {
+                    options.waitTimeout = std::chrono::nanoseconds(std::llround(*seconds * 1e9));
+                } else {
+                    result.error = "--wait-timeout: expected seconds from 0 to 86400, got '" +
+                                   std::string(*text) + "'";
+                }
+            }
+        } else if (arg.starts_with("-")) {
+            result.error = "unknown option '" + std::string(arg) + "'";
+        } else {
+            result.error = "unexpected argument '" + std::string(arg) + "'";
+        }
+    }
+    if (!result.error.empty() || result.help) {
+        return result;
+    }
+
+    DefaultMarks(machine, xoffAt, xonAt);
+    if (machine.xoffAt > machine.bufferBytes) {
+        result.error = "--xoff-at (" + std::to_string(machine.xoffAt) +
+                       ") must not exceed --buffer (" + std::to_string(machine.bufferBytes) + ")";
+    } else if (machine.xonAt >= machine.xoffAt) {
+        result.error = "--xon-at (" + std::to_string(machine.xonAt) +
+                       ") must be below --xoff-at (" + std::to_string(machine.xoffAt) + ")";
+    }
+    return result;
+}
+
+std::string UsageText() {
+    return R"(usage: cnc-sim [options]
+
+Plays a CNC control on the master side of a new pseudo-terminal. The slave side is the
+machine's serial port for the tool to open; its path is the first line on stdout. The
+simulator ends when the tool closes the port, or on SIGINT or SIGTERM.
+
+  --link PATH            also make PATH a symbolic link to the slave (an existing
+                         symbolic link is replaced, any other file is left alone);
+                         removed at exit
+  --buffer N             receive buffer in bytes (256)
+  --rate N               bytes per second taken out of the buffer; 0 takes each byte
+                         at once (960, a 9600-baud line)
+  --xoff-at N            send XOFF (DC3) when the buffer holds N bytes
+                         (buffer - 64, or three quarters of a buffer below 256)
+  --xon-at N             send XON (DC1) when it has drained to N bytes (buffer / 4)
+  --start-xon            send one XON as start signal once the tool opened the port
+  --start-xon-delay MS   how long after the open that start signal goes out (100)
+  --enq-every N          send ENQ after every N data bytes and count the ACKs (off)
+  --nak-at N             send NAK when N data bytes have arrived; may be repeated
+  --nak-hold MS          send ACK this long after each NAK (200)
+  --record PATH          write every data byte received to PATH
+  --report PATH          write a JSON report to PATH at exit
+  --wait-timeout S       exit with status 3 if the port is not opened within S
+                         seconds (0, wait for ever)
+  -h, --help             show this text
+
+Exit status: 0 when the session ended, 1 on a system error, 2 on a bad command line,
+3 when nobody opened the port in time.
+)";
+}
+
+}  // namespace cnc_sim

@@ -1,0 +1,33 @@
+// The command line of cnc-sim.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "machine_model.h"
+
+namespace cnc_sim {
+
+struct Options {
+    MachineConfig machine;
+    std::string linkPath;
+    std::string recordPath;
+    std::string reportPath;
+    // Zero waits for the tool for ever.
+    std::chrono::nanoseconds waitTimeout{0};
+};
+
+struct CommandLine {
+    Options options;
+    bool help = false;
+    // Set when the command line is wrong; says what is wrong with it.
+    std::string error;
+};
+
+// args without the program name.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+std::string UsageText();
+
+}  // namespace cnc_sim

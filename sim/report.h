@@ -1,0 +1,14 @@
+// The JSON report cnc-sim writes at exit.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "machine_model.h"
+
+namespace cnc_sim {
+
+// duration: from the tool opening the port to the end of the session.
+std::string ReportJson(const MachineStats& stats, std::chrono::nanoseconds duration);
+
+}  // namespace cnc_sim

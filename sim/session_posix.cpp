@@ -1,0 +1,78 @@
+#include "session_posix.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+namespace cnc_sim {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::chrono::nanoseconds kTick = 1ms;
+
+SimTime Now() {
+    return std::chrono::steady_clock::now().time_since_epoch();
+}
+
+// How long the session may sleep: until the model's next timed reply, and while bytes are
+// buffered never more than a tick, so that a late wake-up delays an XON by a tick at most.
+std::optional<std::chrono::nanoseconds> SleepLimit(const MachineModel& model) {
+    std::optional<std::chrono::nanoseconds> limit;
+    if (const auto due = model.NextDue()) {
+        limit = std::max(*due - Now(), std::chrono::nanoseconds(0));
+    }
+    if (model.Fill() > 0) {
+        limit = std::min(limit.value_or(kTick), kTick);
+    }
+    return limit;
+}
+
+}  // namespace
+
+SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, const StopSignals& stops,
+                         std::chrono::nanoseconds waitTimeout, std::ostream* record) {
+    const SimTime waitingSince = Now();
+    while (!port.Opened()) {
+        if (stops.Requested()) {
+            return {SessionEnd::kStopped};
+        }
+        if (waitTimeout > 0ns && Now() - waitingSince >= waitTimeout) {
+            return {SessionEnd::kNobodyCame};
+        }
+        // While nobody holds the slave, POLLHUP stays raised and poll() returns at once, so
+        // it cannot wait for the open; looking every tick keeps the first answers prompt.
+        SleepFor(kTick, stops.WaitMask());
+    }
+
+    const SimTime openedAt = Now();
+    std::string pending = model.Connect(openedAt);
+    bool hungUp = false;
+    while (!hungUp && !stops.Requested()) {
+        port.Write(pending);
+        port.Wait(SleepLimit(model), !pending.empty(), stops.WaitMask());
+        // Everything the port holds goes to the control at once, before any reply is
+        // written, so an XOFF is counted from the moment it really went out.
+        std::string bytes;
+        for (;;) {
+            const auto result = port.Read(bytes);
+            if (result != PtyEndpoint::ReadResult::kBytes) {
+                hungUp = result == PtyEndpoint::ReadResult::kHungUp;
+                break;
+            }
+        }
+        if (!bytes.empty()) {
+            const Exchange exchange = model.Receive(bytes, Now());
+            pending += exchange.reply;
+            if (record != nullptr) {
+                record->write(exchange.data.data(),
+                              static_cast<std::streamsize>(exchange.data.size()));
+            }
+        }
+        pending += model.Advance(Now());
+    }
+    return {hungUp ? SessionEnd::kHungUp : SessionEnd::kStopped, Now() - openedAt};
+}
+
+}  // namespace cnc_sim

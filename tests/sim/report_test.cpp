@@ -1,0 +1,128 @@
+#include "report.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "machine_model.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using cnc_sim::MachineConfig;
+using cnc_sim::MachineModel;
+using cnc_sim::MachineStats;
+using cnc_sim::ReportJson;
+using testing::HasSubstr;
+
+TEST(CncSimReportTest, ScriptedSession) {
+    MachineConfig config;
+    config.bufferBytes = 16;
+    config.xoffAt = 12;
+    config.xonAt = 4;
+    config.drainRate = 200;
+    config.enqEvery = 10;
+    config.nakAt = {15};
+    config.nakHold = 50ms;
+    config.startXon = true;
+    config.startXonDelay = 0ms;
+    MachineModel model(config);
+
+    EXPECT_EQ(model.Connect(0ms), "\x11");
+    EXPECT_EQ(model.Receive("abcdefghijkl", 10ms).reply, "\x05\x13");
+    EXPECT_EQ(model.Receive("\x06mn", 12ms).reply, "");
+    EXPECT_EQ(model.Advance(60ms), "\x11");
+    EXPECT_EQ(model.Receive("o", 63ms).reply, "\x15");
+    EXPECT_EQ(model.Advance(113ms), "\x06");
+    EXPECT_EQ(model.Receive("pqrst", 120ms).reply, "\x05");
+
+    EXPECT_EQ(ReportJson(model.Stats(), 1250ms), R"({
+  "bytes_received": 20,
+  "xoff_sent": 1,
+  "xon_sent": 1,
+  "after_xoff": {
+    "max": 2,
+    "median": 2,
+    "per_xoff": [2]
+  },
+  "enq_sent": 2,
+  "acks_received": 1,
+  "naks_sent": 1,
+  "overflow_bytes": 0,
+  "xon_to_next_byte_ms": {
+    "median": 3,
+    "p99": 3,
+    "max": 3,
+    "count": 1
+  },
+  "duration_s": 1.25,
+  "start_xon_sent": true
+}
+)");
+}
+
+struct SummaryCase {
+    const char* name;
+
+    friend void PrintTo(const SummaryCase& c, std::ostream* os) { *os << c.name; }
+    std::vector<std::uint64_t> afterXoff;
+    std::vector<std::chrono::nanoseconds> xonGaps;
+    std::string afterXoffBlock;
+    std::string xonBlock;
+};
+
+class CncSimReportSummaryTest : public testing::TestWithParam<SummaryCase> {};
+
+TEST_P(CncSimReportSummaryTest, FiguresOfTheLists) {
+    const SummaryCase& c = GetParam();
+    MachineStats stats;
+    stats.afterXoff = c.afterXoff;
+    stats.xonToNextByte = c.xonGaps;
+    const std::string json = ReportJson(stats, 0ms);
+    EXPECT_THAT(json, HasSubstr("\"after_xoff\": {\n" + c.afterXoffBlock + "\n  },"));
+    EXPECT_THAT(json, HasSubstr("\"xon_to_next_byte_ms\": {\n" + c.xonBlock + "\n  },"));
+    EXPECT_THAT(json, HasSubstr("\"duration_s\": 0,"));
+}
+
+std::string AfterXoffBlock(const char* max, const char* median, const char* list) {
+    return std::string("    \"max\": ") + max + ",\n    \"median\": " + median +
+           ",\n    \"per_xoff\": " + list;
+}
+
+std::string XonBlock(const char* median, const char* p99, const char* max, const char* count) {
+    return std::string("    \"median\": ") + median + ",\n    \"p99\": " + p99 +
+           ",\n    \"max\": " + max + ",\n    \"count\": " + count;
+}
+
+// 1 ms to 200 ms, out of order.
+std::vector<std::chrono::nanoseconds> TwoHundredGaps() {
+    std::vector<std::chrono::nanoseconds> gaps;
+    for (int i = 0; i < 200; ++i) {
+        gaps.push_back(std::chrono::milliseconds(i * 7 % 200 + 1));
+    }
+    return gaps;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CncSimReportSummaryTest,
+    testing::Values(
+        SummaryCase{"Empty", {}, {}, AfterXoffBlock("0", "0", "[]"), XonBlock("0", "0", "0", "0")},
+        SummaryCase{"EvenCounts",
+                    {3, 0, 2, 5},
+                    {4ms, 1ms, 3ms, 2ms},
+                    AfterXoffBlock("5", "2.5", "[3, 0, 2, 5]"),
+                    XonBlock("2.5", "4", "4", "4")},
+        SummaryCase{"NearestRankP99",
+                    {7},
+                    TwoHundredGaps(),
+                    AfterXoffBlock("7", "7", "[7]"),
+                    XonBlock("100.5", "198", "200", "200")},
+        SummaryCase{"MicrosecondsKept",
+                    {1, 4, 2},
+                    {1'234'567ns, 250us},
+                    AfterXoffBlock("4", "2", "[1, 4, 2]"),
+                    XonBlock("0.742", "1.235", "1.235", "2")}));
+
+}  // namespace
