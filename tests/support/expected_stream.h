@@ -1,0 +1,16 @@
+// What the machine must receive from one test of a file, worked out independently of the
+// engine from the rules the operator relies on: complete lines upper-cased, NULs as
+// blanks, CR LF added to an unterminated last line, batches of more than 200 bytes handed
+// over, the level stepped per hand-over, and nothing of an unsent batch, nothing after an
+// over-long line, nothing after the line that takes the level past 60.
+#pragma once
+
+#include <string>
+
+struct ExpectedStream {
+    std::string bytes;
+    enum class End { EndOfFile, LevelPassed, LongLine } end;
+    int finalLevel;
+};
+
+ExpectedStream ExpectedStreamFor(const std::string& file);
