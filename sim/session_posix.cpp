@@ -52,19 +52,19 @@ SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, const Sto
     while (!hungUp && !stops.Requested()) {
         port.Write(pending);
         port.Wait(SleepLimit(model), !pending.empty(), stops.WaitMask());
-        // Everything the port holds goes to the control at once, before any reply is
-        // written, so an XOFF is counted from the moment it really went out.
-        std::string bytes;
+        // Each read goes to the control and its answer out before the next read: a tool on a
+        // pty writes as fast as the machine reads, so waiting for the port to run dry would
+        // hold an XOFF back without limit.
         for (;;) {
+            std::string bytes;
             const auto result = port.Read(bytes);
             if (result != PtyEndpoint::ReadResult::kBytes) {
                 hungUp = result == PtyEndpoint::ReadResult::kHungUp;
                 break;
             }
-        }
-        if (!bytes.empty()) {
             const Exchange exchange = model.Receive(bytes, Now());
             pending += exchange.reply;
+            port.Write(pending);
             if (record != nullptr) {
                 record->write(exchange.data.data(),
                               static_cast<std::streamsize>(exchange.data.size()));

@@ -1,0 +1,46 @@
+#include "flow_bench_tool_run_posix.h"
+
+#include <chrono>
+#include <stdexcept>
+
+#include "child_process_posix.h"
+#include "flow_bench_sim_posix.h"
+
+namespace {
+
+// A test at line rate takes about a minute; this only catches a tool that hangs.
+constexpr std::chrono::minutes kToolLimit{3};
+
+}  // namespace
+
+std::vector<std::string> ToolArgv(const FlowBenchSetup& setup, const std::string& device,
+                                  const std::string& reportPath) {
+    std::vector<std::string> argv{setup.cliPath, "--port", "1", "--device", device};
+    const auto line = setup.LineOptions();
+    argv.insert(argv.end(), line.begin(), line.end());
+    argv.insert(argv.end(), {"--report", reportPath, "--quiet", setup.programPath});
+    return argv;
+}
+
+ToolRun RunToolOnSim(const FlowBenchSetup& setup, const std::vector<std::string>& simOptions,
+                     const std::string& name) {
+    const std::string simReport = setup.workDir + "/" + name + "-sim.json";
+    const std::string toolReport = setup.workDir + "/" + name + "-tool.json";
+    SimSession sim(setup, simOptions, simReport);
+
+    const auto argv = ToolArgv(setup, sim.SlavePath(), toolReport);
+    ChildProcess tool(argv, {{"XDG_CONFIG_DIRS", setup.configDir}});
+    const auto status = tool.Wait(kToolLimit);
+    if (!status) {
+        throw std::runtime_error("the tool did not finish " + name);
+    }
+
+    ToolRun run;
+    run.machine = sim.Finish(std::chrono::seconds(10));
+    run.tool = ReadJsonFile(toolReport);
+    run.toolStatus = *status;
+    run.simCommand = sim.Command();
+    run.toolCommand = "XDG_CONFIG_DIRS=" + CommandText({setup.configDir}, setup) + " " +
+                      CommandText(ToolArgv(setup, "$SLAVE", toolReport), setup);
+    return run;
+}
