@@ -121,9 +121,10 @@ ReadPlan PlanRead(const COMMTIMEOUTS& t, DWORD count) {
 
 // One read() or write(): the bytes moved, 0 when nothing can move now, -1 with errno set on
 // a hard error.
-ssize_t ReadSome(int fd, unsigned char* buffer, std::size_t count) {
+template <typename Call>
+ssize_t MoveSome(Call call) {
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, count);
+        const ssize_t n = call();
         if (n >= 0) {
             return n;
         }
@@ -136,19 +137,12 @@ ssize_t ReadSome(int fd, unsigned char* buffer, std::size_t count) {
     }
 }
 
+ssize_t ReadSome(int fd, unsigned char* buffer, std::size_t count) {
+    return MoveSome([&] { return ::read(fd, buffer, count); });
+}
+
 ssize_t WriteSome(int fd, const unsigned char* data, std::size_t count) {
-    for (;;) {
-        const ssize_t n = ::write(fd, data, count);
-        if (n >= 0) {
-            return n;
-        }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            return 0;
-        }
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
+    return MoveSome([&] { return ::write(fd, data, count); });
 }
 
 enum class Ready { kMaybe, kTimedOut, kHungUp, kFailed };
