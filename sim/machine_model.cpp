@@ -34,29 +34,39 @@ std::string MachineModel::Connect(SimTime now) {
 
 Exchange MachineModel::Receive(std::string_view bytes, SimTime now) {
     Exchange exchange{Advance(now), {}};
-    // An XOFF decided on one of these bytes goes out only after all of them have been taken
-    // in: the bytes behind it were already on their way and do not count against the tool.
-    const bool xoffAlreadySent = held_;
     for (const char c : bytes) {
         if (c == kAck && enqOutstanding_ > 0) {
             --enqOutstanding_;
             ++stats_.acksReceived;
             continue;
         }
-        TakeDataByte(c, now, xoffAlreadySent, exchange);
+        TakeDataByte(c, now, exchange);
     }
     return exchange;
 }
 
-void MachineModel::TakeDataByte(char c, SimTime now, bool xoffAlreadySent, Exchange& exchange) {
+void MachineModel::RepliesWritten(std::size_t queuedBehind) {
+    if (xoffUnwritten_) {
+        xoffUnwritten_ = false;
+        sentBeforeXoff_ = queuedBehind;
+    }
+}
+
+void MachineModel::TakeDataByte(char c, SimTime now, Exchange& exchange) {
     exchange.data += c;
     ++stats_.bytesReceived;
     if (xonAwaitingByte_) {
         stats_.xonToNextByte.push_back(now - *xonAwaitingByte_);
         xonAwaitingByte_.reset();
     }
-    if (held_ && xoffAlreadySent) {
-        ++stats_.afterXoff.back();
+    // Bytes that reach the control before its XOFF is on the line, or that were already
+    // queued behind it then, left the tool before it could know.
+    if (held_ && !xoffUnwritten_) {
+        if (sentBeforeXoff_ > 0) {
+            --sentBeforeXoff_;
+        } else {
+            ++stats_.afterXoff.back();
+        }
     }
 
     if (config_.drainRate != 0) {
@@ -72,6 +82,8 @@ void MachineModel::TakeDataByte(char c, SimTime now, bool xoffAlreadySent, Excha
     }
     if (!held_ && config_.drainRate != 0 && fill_ >= config_.xoffAt) {
         held_ = true;
+        xoffUnwritten_ = true;
+        sentBeforeXoff_ = 0;
         ++stats_.xoffSent;
         stats_.afterXoff.push_back(0);
         exchange.reply += kXoff;

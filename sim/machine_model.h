@@ -44,7 +44,7 @@ struct MachineStats {
     std::uint64_t xoffSent = 0;
     // XONs that ended an XOFF; the start signal is counted apart.
     std::uint64_t xonSent = 0;
-    // One entry per XOFF: the data bytes that still arrived after it had been sent, until
+    // One entry per XOFF: the data bytes the tool sent after the XOFF had gone out, until
     // the XON that ended it or the end of the session.
     std::vector<std::uint64_t> afterXoff;
     std::uint64_t enqSent = 0;
@@ -70,6 +70,10 @@ class MachineModel {
     // Bytes from the tool, all arrived at now: everything the port held when the control
     // looked, since its replies go out only afterwards.
     Exchange Receive(std::string_view bytes, SimTime now);
+    // The replies handed out so far are on the line now, and queuedBehind bytes from the tool
+    // were already waiting in it: those left the tool before any XOFF among the replies and
+    // do not count as arriving after it.
+    void RepliesWritten(std::size_t queuedBehind);
     // Lets time pass: the buffer drains, and the replies that fall due by now go out.
     std::string Advance(SimTime now);
 
@@ -80,7 +84,7 @@ class MachineModel {
 
   private:
     void Drain(SimTime now);
-    void TakeDataByte(char c, SimTime now, bool xoffAlreadySent, Exchange& exchange);
+    void TakeDataByte(char c, SimTime now, Exchange& exchange);
 
     MachineConfig config_;
     MachineStats stats_;
@@ -89,6 +93,8 @@ class MachineModel {
     SimTime drainingSince_{};
     std::uint64_t drainedSince_ = 0;
     bool held_ = false;
+    bool xoffUnwritten_ = false;
+    std::size_t sentBeforeXoff_ = 0;
     std::optional<SimTime> xonAwaitingByte_;
     std::uint64_t enqOutstanding_ = 0;
     std::optional<SimTime> nakHoldEnds_;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -98,6 +99,12 @@ PtyEndpoint::ReadResult PtyEndpoint::Read(std::string& into) const {
     }
     // EIO is the hang-up.
     return n < 0 && errno == EAGAIN ? ReadResult::kNothing : ReadResult::kHungUp;
+}
+
+std::size_t PtyEndpoint::Queued() const {
+    int queued = 0;
+    return ::ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0 ? static_cast<std::size_t>(queued)
+                                                              : 0;
 }
 
 void PtyEndpoint::Write(std::string& pending) const {

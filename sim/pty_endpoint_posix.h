@@ -33,6 +33,9 @@ class PtyEndpoint {
     // the slave and everything it wrote before has been read.
     ReadResult Read(std::string& into) const;
 
+    // Bytes from the tool waiting to be read.
+    std::size_t Queued() const;
+
     // Writes what the pty takes now and removes it from pending.
     void Write(std::string& pending) const;
 

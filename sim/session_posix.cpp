@@ -48,9 +48,16 @@ SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, const Sto
 
     const SimTime openedAt = Now();
     std::string pending = model.Connect(openedAt);
+    // Once the replies are all on the line, the control learns what was queued behind them.
+    auto send = [&] {
+        port.Write(pending);
+        if (pending.empty()) {
+            model.RepliesWritten(port.Queued());
+        }
+    };
     bool hungUp = false;
     while (!hungUp && !stops.Requested()) {
-        port.Write(pending);
+        send();
         port.Wait(SleepLimit(model), !pending.empty(), stops.WaitMask());
         // Each read goes to the control and its answer out before the next read: a tool on a
         // pty writes as fast as the machine reads, so waiting for the port to run dry would
@@ -64,7 +71,7 @@ SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, const Sto
             }
             const Exchange exchange = model.Receive(bytes, Now());
             pending += exchange.reply;
-            port.Write(pending);
+            send();
             if (record != nullptr) {
                 record->write(exchange.data.data(),
                               static_cast<std::streamsize>(exchange.data.size()));

@@ -252,9 +252,9 @@ int main(int argc, char** argv) {
             std::thread::hardware_concurrency(), setup.baud, setup.BitsPerCharacter());
         table.Print(stdout);
         std::printf(
-            "after XOFF = data bytes in the machine's reads after the one that crossed its XOFF "
-            "mark, until its XON;\nbytes read together with the crossing byte count only "
-            "toward overflow.\n");
+            "after XOFF = data bytes that reached the machine after its XOFF was on the line, "
+            "until its XON,\nless those already queued in the line at that moment (they left "
+            "the sender before it could know).\n");
         for (const std::string& note : notes) {
             std::printf("note: %s\n", note.c_str());
         }

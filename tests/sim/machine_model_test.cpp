@@ -54,6 +54,7 @@ void Play(MachineModel& model, const std::vector<Step>& steps) {
         const Step& step = steps[i];
         const std::string out =
             step.in.empty() ? model.Advance(step.at) : model.Receive(step.in, step.at).reply;
+        model.RepliesWritten(0);
         EXPECT_EQ(out, step.out) << "step " << i << " at " << step.at.count() << " ns";
     }
 }
@@ -165,6 +166,7 @@ TEST(CncSimMachineModelTest, BytesIntoAFullBufferAreCountedAsOverflowAndStillKep
     EXPECT_EQ(model.Stats().overflowBytes, 4u);
 
     // One byte has drained by 5 ms: the first byte then fits, the second does not.
+    model.RepliesWritten(0);
     EXPECT_EQ(model.Receive("AB", 5ms).data, "AB");
     EXPECT_EQ(model.Fill(), 16u);
     EXPECT_EQ(model.Stats().overflowBytes, 5u);
@@ -173,6 +175,15 @@ TEST(CncSimMachineModelTest, BytesIntoAFullBufferAreCountedAsOverflowAndStillKep
     // The 8 bytes behind the XOFF in the burst were on their way before it went out; only
     // the two that came later count against the tool.
     EXPECT_THAT(model.Stats().afterXoff, ElementsAre(2));
+}
+
+TEST(CncSimMachineModelTest, BytesQueuedBehindTheXoffWhenItWentOutDoNotCount) {
+    MachineModel model(Config(16, 12, 4, 200));
+    EXPECT_EQ(model.Receive(Text(12), 0ms).reply, Reply({kXoff}));
+    EXPECT_EQ(model.Receive("ab", 0ms).reply, "") << "the XOFF is not on the line yet";
+    model.RepliesWritten(5);  // five more bytes were already waiting in the line
+    model.Receive("cdefgh", 1ms);
+    EXPECT_THAT(model.Stats().afterXoff, ElementsAre(1));
 }
 
 struct HandshakeCase {

@@ -32,6 +32,7 @@ TEST(CncSimReportTest, ScriptedSession) {
 
     EXPECT_EQ(model.Connect(0ms), "\x11");
     EXPECT_EQ(model.Receive("abcdefghijkl", 10ms).reply, "\x05\x13");
+    model.RepliesWritten(0);
     EXPECT_EQ(model.Receive("\x06mn", 12ms).reply, "");
     EXPECT_EQ(model.Advance(60ms), "\x11");
     EXPECT_EQ(model.Receive("o", 63ms).reply, "\x15");
