@@ -10,7 +10,7 @@
 namespace {
 
 class TestStatusTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         g_transferState.nFileSize = -1;
         g_transferState.nSentBytes = 77;
