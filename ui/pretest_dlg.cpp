@@ -19,7 +19,7 @@ using namespace styles;
 constexpr const char* kStopQuestion = "전송을 중단하길 원하십니까?";
 constexpr const char* kQuitQuestion = "DNC를 끝내길 원하십니까?";
 constexpr const char* kContactFooter =
-    "\r\n\r\n  Orvane Co., Ltd.  Tel 02-555-0100\r\n    www.orvane.co.kr";
+    "\r\n\r\n  Orvane Co., Ltd.  Tel 02-555-0100\r\n    www.orvane.example";
 
 constexpr ControlTemplate kControls[] = {
     {IDCANCEL, ControlKind::PushButton, "종료", {174, 252, 35, 15}, kTabStop},

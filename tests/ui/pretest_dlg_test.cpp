@@ -19,7 +19,7 @@ namespace {
 constexpr const char* kStopQuestion = "전송을 중단하길 원하십니까?";
 constexpr const char* kQuitQuestion = "DNC를 끝내길 원하십니까?";
 constexpr const char* kFooter =
-    "\r\n\r\n  Orvane Co., Ltd.  Tel 02-555-0100\r\n    www.orvane.co.kr";
+    "\r\n\r\n  Orvane Co., Ltd.  Tel 02-555-0100\r\n    www.orvane.example";
 
 class PretestDlgTest : public testing::Test {
   protected:
