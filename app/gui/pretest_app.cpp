@@ -1,0 +1,15 @@
+#include "pretest_app.h"
+
+#include "dialog_host.h"
+#include "pretest_dlg.h"
+#include "test_status.h"
+
+int RunPretestApp(SiblingWindow& sibling) {
+    if (sibling.FindAndRaise()) {
+        Host().MessageBox(nullptr, "Velidor가 이미 실행되고 있습니다.", kMessageCaption,
+                          MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
+    CPretestDlg dialog;
+    return dialog.DoModal();
+}

@@ -1,0 +1,29 @@
+#include "pretest_app.h"
+
+#include <gtest/gtest.h>
+
+#include "scripted_host.h"
+#include "test_status.h"
+
+namespace {
+
+class FoundSibling : public SiblingWindow {
+  public:
+    bool FindAndRaise() override { return true; }
+};
+
+// With the sibling application running, the tool says so with no owner window and ends
+// before its own window opens (the scripted host would fail a run with no steps).
+TEST(PretestApp, SiblingRunningShowsTheNoticeAndEnds) {
+    ScriptedHost host;
+    host.AnswerNextMessageBox(IDOK);
+    FoundSibling sibling;
+    EXPECT_EQ(RunPretestApp(sibling), 0);
+    ASSERT_EQ(host.messageBoxes.size(), 1U);
+    EXPECT_FALSE(host.messageBoxes[0].owned);
+    EXPECT_EQ(host.messageBoxes[0].text, "Velidor가 이미 실행되고 있습니다.");
+    EXPECT_EQ(host.messageBoxes[0].caption, kMessageCaption);
+    EXPECT_EQ(host.messageBoxes[0].style, MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDialog>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "about_dlg.h"
+#include "platform_services.h"
+#include "pretest_dlg.h"
+#include "qt_dialog_host.h"
+#include "qt_platform_services.h"
+#include "qt_test_app.h"
+#include "temp_dir.h"
+#include "test_status.h"
+#include "transfer_state.h"
+
+namespace {
+
+class PretestOnQt : public testing::Test {
+  protected:
+    PretestOnQt() : savedDir_(std::filesystem::current_path()) {
+        TestApp();
+        std::filesystem::current_path(dir_.path());
+        SetPlatform(&platform_);
+    }
+    ~PretestOnQt() override {
+        SetPlatform(nullptr);
+        std::filesystem::current_path(savedDir_);
+    }
+
+    QString Text(const CDialog& dialog, int id) {
+        QWidget* widget = host_.ControlWidget(dialog, id);
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            return label->text();
+        }
+        return qobject_cast<QPlainTextEdit*>(widget)->toPlainText();
+    }
+
+    TempDir dir_;
+    ScopedEnv settings_{"XDG_CONFIG_DIRS", dir_.path().string()};
+    std::filesystem::path savedDir_;
+    QtDialogHost host_;
+    QtPlatformServices platform_{host_};
+};
+
+// The window opens with its title, texts and the about entry, and the close box asks
+// before it ends the run.
+TEST_F(PretestOnQt, OpensAndClosesThroughTheQuitQuestion) {
+    CPretestDlg dialog(nullptr, [](const WorkerParam&) { return false; });
+    QString question;
+    When([&] { return host_.WidgetOf(dialog) != nullptr && host_.WidgetOf(dialog)->isVisible(); },
+         [&] {
+             QDialog* window = host_.WidgetOf(dialog);
+             EXPECT_EQ(window->windowTitle(), QStringLiteral("Strandex 사전 테스트(Orvane)"));
+             EXPECT_EQ(Text(dialog, IDC_STATUS), QStringLiteral("전송 상태"));
+             EXPECT_EQ(Text(dialog, IDC_PROGRESS_LINE), QStringLiteral("전송 (0/0)"));
+             EXPECT_TRUE(host_.ControlWidget(dialog, IDC_SETTINGS)->isVisible());
+             ASSERT_FALSE(window->actions().isEmpty());
+             EXPECT_EQ(window->actions().last()->text(), QString::fromUtf8(kAboutMenuText));
+             AnswerMessageBox(QMessageBox::Yes, [&](const QString& text) { question = text; });
+             window->close();
+         });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(question, QStringLiteral("DNC를 끝내길 원하십니까?"));
+}
+
+// Enter in the path box is the send command, as on Windows; here the default file is
+// missing, so send says so.
+TEST_F(PretestOnQt, EnterInThePathBoxSends) {
+    CPretestDlg dialog(nullptr, [](const WorkerParam&) { return false; });
+    QString said;
+    When([&] { return host_.WidgetOf(dialog) != nullptr && host_.WidgetOf(dialog)->isVisible(); },
+         [&] {
+             QWidget* path = host_.ControlWidget(dialog, IDC_FILEPATH);
+             qobject_cast<QPushButton*>(host_.ControlWidget(dialog, IDC_SETTINGS))->setFocus();
+             path->setFocus();
+             AnswerMessageBox(QMessageBox::Ok, [&](const QString& text) { said = text; });
+             QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+             QApplication::sendEvent(path, &press);
+             When([&] { return !said.isEmpty() && OpenMessageBox() == nullptr; },
+                  [&] {
+                      AnswerMessageBox(QMessageBox::Yes);
+                      host_.WidgetOf(dialog)->close();
+                  });
+         });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(said, QString::fromUtf8(kFileMissingText));
+}
+
+// The browse button opens the file dialog listing NC programs first, and the chosen path
+// becomes the file under test.
+TEST_F(PretestOnQt, BrowsePicksTheFile) {
+    const auto file = dir_.Write("other.nc", "G0");
+    CPretestDlg dialog(nullptr, [](const WorkerParam&) { return false; });
+    QStringList filters;
+    auto fileDialog = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* chooser = qobject_cast<QFileDialog*>(widget);
+                chooser && chooser->isVisible()) {
+                return chooser;
+            }
+        }
+        return static_cast<QFileDialog*>(nullptr);
+    };
+    When([&] { return host_.WidgetOf(dialog) != nullptr && host_.WidgetOf(dialog)->isVisible(); },
+         [&] {
+             When([&] { return fileDialog() != nullptr; },
+                  [&] {
+                      QFileDialog* chooser = fileDialog();
+                      filters = chooser->nameFilters();
+                      chooser->selectFile(QString::fromStdString(file.string()));
+                      static_cast<QDialog*>(chooser)->accept();
+                  });
+             qobject_cast<QPushButton*>(host_.ControlWidget(dialog, IDC_PICKFILE))->click();
+             EXPECT_EQ(qobject_cast<QLineEdit*>(host_.ControlWidget(dialog, IDC_FILEPATH))->text(),
+                       QString::fromStdString(file.string()));
+             AnswerMessageBox(QMessageBox::Yes);
+             host_.WidgetOf(dialog)->close();
+         });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    ASSERT_FALSE(filters.isEmpty());
+    EXPECT_EQ(filters.first(), QStringLiteral("*.nc"));
+}
+
+// A worker's message box is shown on the GUI thread while the worker waits for the answer,
+// and its end message, posted from that thread, reaches the window's handler.
+TEST_F(PretestOnQt, WorkerBoxBlocksAndEndMessageArrives) {
+    const auto file = dir_.Write("StrandexTest03.nc", std::string(200000, 'G'));
+    std::thread worker;
+    std::atomic<int> answer = 0;
+    std::atomic<bool> answered = false;
+    auto start = [&](const WorkerParam& param) {
+        const HWND window = param.hWndNotify;
+        worker = std::thread([&, window] {
+            answer = Platform().ShowMessageBox(window, "long line", "Trans message", MB_OK);
+            answered = true;
+            Platform().PostToWindow(window, WM_TRANSFER_DONE, 0, 0);
+        });
+        return true;
+    };
+    CPretestDlg dialog(nullptr, start);
+    bool waitedForAnswer = false;
+    When([&] { return host_.WidgetOf(dialog) != nullptr && host_.WidgetOf(dialog)->isVisible(); },
+         [&] {
+             AnswerMessageBox(QMessageBox::Ok, [&](const QString& text) {
+                 waitedForAnswer = !answered;
+                 EXPECT_EQ(text, QStringLiteral("long line"));
+             });
+             qobject_cast<QPushButton*>(host_.ControlWidget(dialog, IDOK))->click();
+             EXPECT_EQ(Text(dialog, IDC_STATUS), QString::fromUtf8(kSendingStatusText));
+             EXPECT_FALSE(host_.ControlWidget(dialog, IDC_SETTINGS)->isVisible());
+             When([&] { return Text(dialog, IDC_STATUS) == QString::fromUtf8(kEndedStatusText); },
+                  [&] {
+                      EXPECT_TRUE(host_.ControlWidget(dialog, IDC_SETTINGS)->isVisible());
+                      AnswerMessageBox(QMessageBox::Yes);
+                      host_.WidgetOf(dialog)->close();
+                  });
+         });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    worker.join();
+    EXPECT_TRUE(waitedForAnswer);
+    EXPECT_EQ(answer, IDOK);
+    g_transferState.bSending = 0;
+}
+
+}  // namespace
