@@ -1,6 +1,9 @@
 #include "pretest_dlg.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -56,13 +59,37 @@ constexpr DialogTemplate kTemplate{
 
 }  // namespace
 
+namespace {
+
+std::mutex g_workersMutex;
+std::condition_variable g_workersEnded;
+int g_workersRunning = 0;
+
+}  // namespace
+
 bool StartWorkerThread(const WorkerParam& param) {
+    {
+        std::lock_guard lock(g_workersMutex);
+        ++g_workersRunning;
+    }
     try {
-        std::thread([copy = param] { TransferWorker(&copy); }).detach();
+        std::thread([copy = param] {
+            TransferWorker(&copy);
+            std::lock_guard lock(g_workersMutex);
+            --g_workersRunning;
+            g_workersEnded.notify_all();
+        }).detach();
         return true;
     } catch (const std::system_error&) {
+        std::lock_guard lock(g_workersMutex);
+        --g_workersRunning;
         return false;
     }
+}
+
+bool WaitForWorkerThreads(std::chrono::milliseconds within) {
+    std::unique_lock lock(g_workersMutex);
+    return g_workersEnded.wait_for(lock, within, [] { return g_workersRunning == 0; });
 }
 
 CPretestDlg::CPretestDlg(CDialog* parent, WorkerStarter startWorker)

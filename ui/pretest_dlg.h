@@ -3,6 +3,8 @@
 // to the worker's WM_TRANSFER_DONE.
 #pragma once
 
+#include <chrono>
+
 #include <functional>
 #include <span>
 #include <string>
@@ -34,6 +36,10 @@ using WorkerStarter = std::function<bool(const WorkerParam& param)>;
 
 // The worker on a thread of its own, left to end by itself: the window never waits for it.
 bool StartWorkerThread(const WorkerParam& param);
+
+// Waits until every worker StartWorkerThread started has ended (true), or the time has
+// passed (false).
+bool WaitForWorkerThreads(std::chrono::milliseconds within);
 
 class CPretestDlg : public CDialog {
   public:

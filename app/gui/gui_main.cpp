@@ -61,9 +61,11 @@ int main(int argc, char** argv) {
 
     const auto sibling = MakeSiblingWindow();
     RunPretestApp(*sibling);
-    // A worker may still be finishing after a close during a test: its last message box
-    // could never be answered now, and the process ends without waiting for it.
+    // A worker may still be finishing after a close during a test (the window has cleared
+    // bSending): it ends through closing the file and the port, which lets the machine take
+    // what is on its way. Its message box could never be answered now, so none is waited on.
     host.StopAnsweringOtherThreads();
+    WaitForWorkerThreads(std::chrono::seconds(10));
     std::fflush(nullptr);
     std::_Exit(0);
 }
