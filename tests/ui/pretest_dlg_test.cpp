@@ -82,7 +82,7 @@ class PretestDlgTest : public testing::Test {
 
 TEST_F(PretestDlgTest, OpensWithTheDefaultFileTheNoticeAndTheAboutItem) {
     // 공지 in code page 949, then a zero byte.
-    dir_.Write("Strandex.txt", std::string("\xB0\xF8\xC1\xF6 one\r\nab\0cd", 17));
+    dir_.Write("Strandex.txt", std::string("\xB0\xF8\xC1\xF6 one\r\nab\0cd", 15));
     host_.Then([&] {
         EXPECT_EQ(host_.Text(IDC_FILEPATH), (dir_.path() / "StrandexTest03.nc").string());
         // Decoded for display; a zero byte ends the text of its piece.
