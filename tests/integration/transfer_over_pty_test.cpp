@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "ascii_upper.h"
 #include "comm_device_path_posix.h"
 #include "platform_services.h"
 #include "port_settings.h"
@@ -63,15 +64,6 @@ std::string NcProgram(std::size_t atLeast) {
     for (int n = 1; text.size() < atLeast; ++n) {
         text += "n" + std::to_string(n * 10) + " g01 x" + std::to_string(n % 250) + ".125 y-" +
                 std::to_string(n % 90) + ".5 f" + std::to_string(100 + n % 400) + "\r\n";
-    }
-    return text;
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
     }
     return text;
 }
@@ -140,7 +132,7 @@ TEST_F(TransferOverPtyTest, TheMachineReceivesTheWholeProgramUpperCased) {
     const std::string program = NcProgram(20000);
     Start(program);
     const std::string received = ReceiveUntilDone();
-    EXPECT_EQ(received, Upper(program));
+    EXPECT_EQ(received, AsciiUpper(program));
     EXPECT_EQ(g_transferState.nSentBytes, static_cast<std::int32_t>(program.size()));
     EXPECT_EQ(g_transferState.nPercent, 100);
     EXPECT_EQ(platform_.done(), 1);
@@ -172,7 +164,7 @@ TEST_F(TransferOverPtyTest, XoffHoldsTheStreamAndEnqIsAnsweredWhileItFlows) {
     });
     ASSERT_EQ(phase, kReleased);
     EXPECT_EQ(acks_, 1);
-    EXPECT_EQ(received, Upper(program.substr(0, received.size())));
+    EXPECT_EQ(received, AsciiUpper(program.substr(0, received.size())));
     EXPECT_EQ(g_transferState.nTransferUnit, 65) << "the test ends by itself past level 60";
     EXPECT_EQ(received.size(), static_cast<std::size_t>(g_transferState.nSentBytes));
     EXPECT_EQ(g_transferState.nXonCount, 1);

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "ascii_upper.h"
 #include "fake_comm.h"
 #include "fake_platform.h"
 #include "port_settings.h"
@@ -21,15 +22,6 @@ using testing::ElementsAre;
 
 const std::string kLongLineBox = "MessageBox(Trans message: DATA 블록의 문자수가 너무 많습니다. )";
 HWND const kWindow = reinterpret_cast<HWND>(0x77);
-
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
 
 // Every byte value, twice over: its line feeds cut lines of 255 bytes.
 std::string EveryByteTwice() {
@@ -120,7 +112,7 @@ const std::string k250(250, 'a');
 INSTANTIATE_TEST_SUITE_P(
     Files, TransferWorkerLinesTest,
     testing::Values(
-        LineCase{"Line250WithLf", k250 + "\n", Upper(k250) + "\n", false},
+        LineCase{"Line250WithLf", k250 + "\n", AsciiUpper(k250) + "\n", false},
         LineCase{"Line251BeforeLf", k250 + "b\n", "", true},
         LineCase{"Line251WithoutLf", k250 + "b", "", true},
         LineCase{"Line249WithCrLf", std::string(249, 'x') + "\r\n", std::string(249, 'X') + "\r\n",
@@ -159,7 +151,7 @@ TEST_F(TransferWorkerTest, HandsOverBatchesOfMoreThan200Bytes) {
     RunPath((dir_.path() / "four.nc").string());
     // Two lines (200 bytes) wait; the third makes 300 and goes; the fourth goes at the end.
     EXPECT_THAT(sentAtWrites, ElementsAre(300, 400));
-    EXPECT_EQ(comm_.written, Upper(file));
+    EXPECT_EQ(comm_.written, AsciiUpper(file));
     EXPECT_EQ(g_transferState.nPercent, 0) << "400 * 100 / 250000";
 }
 
@@ -175,7 +167,7 @@ TEST_F(TransferWorkerTest, EndsRightAfterTheLineThatTakesTheLevelPast60) {
     EXPECT_EQ(LastEnd(), TransferEnd::LevelPassed);
     // 300-byte hand-overs: 6 to reach level 10, then 7 for each of the 22 steps to 65.
     EXPECT_EQ(comm_.written.size(), 160u * 300u);
-    EXPECT_EQ(comm_.written, Upper(file.substr(0, comm_.written.size())));
+    EXPECT_EQ(comm_.written, AsciiUpper(file.substr(0, comm_.written.size())));
     EXPECT_EQ(g_transferState.nSentBytes, 48000);
     EXPECT_EQ(g_transferState.nPercent, 48000 * 100 / static_cast<int>(file.size()));
     ExpectDoneOnce();
@@ -263,7 +255,7 @@ TEST_F(TransferWorkerTest, SurvivesTheFileChangingWhileItIsRead) {
         };
         g_transferState.bSending = 1;
         RunPath(path.string());
-        EXPECT_EQ(comm_.written, Upper(c.received)) << c.name;
+        EXPECT_EQ(comm_.written, AsciiUpper(c.received)) << c.name;
         ExpectDoneOnce();
     }
 }
