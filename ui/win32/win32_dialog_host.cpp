@@ -1,0 +1,355 @@
+#include "win32_dialog_host.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "in_memory_template.h"
+#include "win32_text.h"
+
+namespace {
+
+std::string LastErrorText(const char* call) {
+    return std::string(call) + " failed (error " + std::to_string(GetLastError()) + ")";
+}
+
+// What the framework promises its callers: IDOK for a box with one button; for a question,
+// IDNO only for No, so a box closed by other means counts as yes.
+int FrameworkAnswer(int answer, UINT style) {
+    if ((style & MB_YESNO) == MB_YESNO) {
+        return answer == IDNO ? IDNO : IDYES;
+    }
+    return IDOK;
+}
+
+}  // namespace
+
+Win32DialogHost::Win32DialogHost(HINSTANCE module)
+    : module_(module), windowThread_(GetCurrentThreadId()), previous_(SetDialogHost(this)) {
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    bigIcon_ = static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(kApplicationIconId),
+                                             IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                             GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    smallIcon_ = static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(kApplicationIconId),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+}
+
+Win32DialogHost::~Win32DialogHost() {
+    SetDialogHost(previous_);
+    if (bigIcon_ != nullptr) {
+        DestroyIcon(bigIcon_);
+    }
+    if (smallIcon_ != nullptr) {
+        DestroyIcon(smallIcon_);
+    }
+}
+
+int Win32DialogHost::RunModal(CDialog& dialog) {
+    const InMemoryTemplate memoryTemplate(dialog.Template());
+    HWND owner = nullptr;
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+        if ((*it)->hwnd != nullptr) {
+            owner = (*it)->hwnd;
+            break;
+        }
+    }
+    windows_.push_back(std::make_unique<Window>());
+    Window& window = *windows_.back();
+    window.host = this;
+    window.dialog = &dialog;
+    struct Forget {
+        std::vector<std::unique_ptr<Window>>& windows;
+        Window& window;
+        ~Forget() {
+            std::erase_if(windows, [this](const auto& w) { return w.get() == &window; });
+        }
+    } forget{windows_, window};
+
+    const INT_PTR ended = DialogBoxIndirectParamW(module_, memoryTemplate.Get(), owner, &DialogProc,
+                                                  reinterpret_cast<LPARAM>(&window));
+    if (pendingException_) {
+        std::rethrow_exception(std::exchange(pendingException_, nullptr));
+    }
+    if (ended == -1 && !window.result) {
+        throw std::runtime_error(LastErrorText("DialogBoxIndirectParamW()"));
+    }
+    return window.result.value_or(IDCANCEL);
+}
+
+INT_PTR CALLBACK Win32DialogHost::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    Window* window = nullptr;
+    if (message == WM_INITDIALOG) {
+        window = reinterpret_cast<Window*>(lParam);
+        SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(window));
+        window->hwnd = hwnd;
+    } else {
+        window = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (window == nullptr) {
+        return FALSE;
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        window->hwnd = nullptr;
+        return FALSE;
+    }
+    Win32DialogHost& host = *window->host;
+    try {
+        return host.Handle(*window, message, wParam, lParam);
+    } catch (...) {
+        if (!host.pendingException_) {
+            host.pendingException_ = std::current_exception();
+        }
+        EndDialog(hwnd, -1);
+        return TRUE;
+    }
+}
+
+INT_PTR Win32DialogHost::Handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
+    CDialog& dialog = *window.dialog;
+    switch (message) {
+        case WM_INITDIALOG:
+            InitDialog(window, window.hwnd);
+            // TRUE lets the dialog manager put the focus on the first tab stop.
+            return dialog.HandleInitDialog() ? TRUE : FALSE;
+        case WM_COMMAND:
+            dialog.HandleCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_TIMER:
+            dialog.HandleTimer(static_cast<UINT>(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            // Instead of the dialog manager's IDCANCEL: the dialog decides what closing means.
+            dialog.HandleClose();
+            return TRUE;
+        case WM_SYSCOMMAND:
+            // The items the program appended; the system's own (move, minimise, close) keep
+            // their default handling, and Close arrives as WM_CLOSE.
+            if ((wParam & 0xFFF0) < SC_SIZE) {
+                dialog.HandleSysCommand(static_cast<UINT>(wParam), lParam);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_QUERYDRAGICON:
+            return reinterpret_cast<INT_PTR>(bigIcon_);
+        default:
+            break;
+    }
+    // The program's own messages, posted through PostToWindow (WM_TRANSFER_DONE).
+    if (message >= WM_USER && message < WM_APP && !InSendMessage()) {
+        dialog.HandleMessage(message, wParam, lParam);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void Win32DialogHost::InitDialog(Window& window, HWND hwnd) {
+    // The window with no owner is the one on the task bar: it carries the program's icon.
+    if (GetWindow(hwnd, GW_OWNER) == nullptr) {
+        SetApplicationIcons(hwnd);
+    }
+    for (const ControlTemplate& control : window.dialog->Template().controls) {
+        if (control.kind == ControlKind::MultiLineLog && control.id != kNoControlId) {
+            // The event log outgrows the edit control's default limit of 32 K characters.
+            SendDlgItemMessageW(hwnd, control.id, EM_SETLIMITTEXT, 0, 0);
+        }
+    }
+}
+
+void Win32DialogHost::SetApplicationIcons(HWND hwnd) {
+    if (bigIcon_ != nullptr) {
+        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    }
+    if (smallIcon_ != nullptr) {
+        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    }
+}
+
+void Win32DialogHost::EndModal(CDialog& dialog, int result) {
+    Window& window = WindowFor(dialog);
+    window.result = result;
+    if (window.hwnd != nullptr) {
+        EndDialog(window.hwnd, result);
+    }
+}
+
+HWND Win32DialogHost::WindowOf(const CDialog& dialog) {
+    for (const auto& window : windows_) {
+        if (window->dialog == &dialog) {
+            return window->hwnd;
+        }
+    }
+    return nullptr;
+}
+
+BOOL Win32DialogHost::PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A window that is gone refuses the post itself.
+    return PostMessageW(window, message, wParam, lParam);
+}
+
+Win32DialogHost::Window& Win32DialogHost::WindowFor(const CDialog& dialog) {
+    for (const auto& window : windows_) {
+        if (window->dialog == &dialog) {
+            return *window;
+        }
+    }
+    throw std::logic_error("Win32 host: dialog \"" + std::string(dialog.Template().caption) +
+                           "\" has no window");
+}
+
+HWND Win32DialogHost::Control(CDialog& dialog, int id) {
+    const Window& window = WindowFor(dialog);
+    HWND control = window.hwnd != nullptr ? GetDlgItem(window.hwnd, id) : nullptr;
+    if (control == nullptr || id == kNoControlId) {
+        throw std::logic_error("Win32 host: no control " + std::to_string(id));
+    }
+    return control;
+}
+
+LRESULT Win32DialogHost::SendToControl(CDialog& dialog, int id, UINT message, WPARAM wParam,
+                                       LPARAM lParam) {
+    return SendMessageW(Control(dialog, id), message, wParam, lParam);
+}
+
+void Win32DialogHost::SetText(CDialog& dialog, int id, std::string_view text) {
+    SetWindowTextW(Control(dialog, id), Utf8ToWide(text).c_str());
+}
+
+std::string Win32DialogHost::GetText(CDialog& dialog, int id) {
+    HWND control = Control(dialog, id);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return WideToUtf8(text);
+}
+
+void Win32DialogHost::Show(CDialog& dialog, int id, bool visible) {
+    ShowWindow(Control(dialog, id), visible ? SW_SHOW : SW_HIDE);
+}
+
+void Win32DialogHost::SetCheck(CDialog& dialog, int id, int state) {
+    SendToControl(dialog, id, BM_SETCHECK, state != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int Win32DialogHost::GetCheck(CDialog& dialog, int id) {
+    return SendToControl(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void Win32DialogHost::ComboAppend(CDialog& dialog, int id, std::string_view text) {
+    const std::wstring wide = Utf8ToWide(text);
+    // Position -1 appends; CB_ADDSTRING would sort a sorted list.
+    SendToControl(dialog, id, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                  reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void Win32DialogHost::ComboClear(CDialog& dialog, int id) {
+    SendToControl(dialog, id, CB_RESETCONTENT, 0, 0);
+}
+
+int Win32DialogHost::ComboCount(CDialog& dialog, int id) {
+    return static_cast<int>(SendToControl(dialog, id, CB_GETCOUNT, 0, 0));
+}
+
+void Win32DialogHost::ComboSetSelection(CDialog& dialog, int id, int index) {
+    SendToControl(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Win32DialogHost::ComboSelection(CDialog& dialog, int id) {
+    const LRESULT selected = SendToControl(dialog, id, CB_GETCURSEL, 0, 0);
+    return selected == CComboBox::CB_ERR ? -1 : static_cast<int>(selected);
+}
+
+std::string Win32DialogHost::ComboItemText(CDialog& dialog, int id, int index) {
+    const LRESULT length =
+        SendToControl(dialog, id, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CComboBox::CB_ERR) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendToControl(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                         reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied == CComboBox::CB_ERR ? 0 : static_cast<std::size_t>(copied));
+    return WideToUtf8(text);
+}
+
+void Win32DialogHost::ProgressSetRange(CDialog& dialog, int id, int lower, int upper) {
+    SendToControl(dialog, id, PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+}
+
+void Win32DialogHost::ProgressSetPos(CDialog& dialog, int id, int position) {
+    SendToControl(dialog, id, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void Win32DialogHost::SetTimer(CDialog& dialog, UINT timerId, UINT milliseconds) {
+    const Window& window = WindowFor(dialog);
+    if (::SetTimer(window.hwnd, timerId, milliseconds, nullptr) == 0) {
+        throw std::runtime_error(LastErrorText("SetTimer()"));
+    }
+}
+
+void Win32DialogHost::KillTimer(CDialog& dialog, UINT timerId) {
+    ::KillTimer(WindowFor(dialog).hwnd, timerId);
+}
+
+void Win32DialogHost::AppendSystemMenuItem(CDialog& dialog, UINT commandId, std::string_view text) {
+    HMENU menu = GetSystemMenu(WindowFor(dialog).hwnd, FALSE);
+    if (menu == nullptr || text.empty()) {
+        return;
+    }
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, commandId, Utf8ToWide(text).c_str());
+}
+
+int Win32DialogHost::MessageBox(CDialog* owner, std::string_view text, std::string_view caption,
+                                UINT style) {
+    return MessageBoxForWindow(owner != nullptr ? WindowOf(*owner) : nullptr, text, caption, style);
+}
+
+int Win32DialogHost::MessageBoxForWindow(HWND owner, std::string_view text,
+                                         std::string_view caption, UINT style) {
+    if (stopped_ && GetCurrentThreadId() != windowThread_) {
+        return IDOK;
+    }
+    // An owner that closed meanwhile would make the call fail: the box then stands alone.
+    if (owner != nullptr && IsWindow(owner) == FALSE) {
+        owner = nullptr;
+    }
+    const int answer =
+        MessageBoxW(owner, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(), style);
+    if (answer == 0) {
+        throw std::runtime_error(LastErrorText("MessageBoxW()"));
+    }
+    return FrameworkAnswer(answer, style);
+}
+
+std::optional<std::string> Win32DialogHost::OpenFileDialog(const FileDialogRequest& request) {
+    HWND owner = GetActiveWindow();
+    if (owner == nullptr && !windows_.empty()) {
+        owner = windows_.back()->hwnd;
+    }
+    // Long enough for any path the system allows, not only MAX_PATH.
+    std::wstring file = Utf8ToWide(request.initialName);
+    file.resize(32768, L'\0');
+    const std::wstring extension = Utf8ToWide(request.defaultExtension);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = owner;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    // No OFN_FILEMUSTEXIST: a typed name is taken as it is and the send checks it. The
+    // current directory stays the program's own.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (GetOpenFileNameW(&dialog) == FALSE) {
+        return std::nullopt;
+    }
+    file.resize(file.find(L'\0'));
+    return WideToUtf8(file);
+}
