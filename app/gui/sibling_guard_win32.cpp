@@ -1,0 +1,43 @@
+#include <string>
+#include <string_view>
+
+#include "platform_types.h"
+#include "sibling_guard.h"
+
+namespace {
+
+constexpr std::wstring_view kSiblingTitle = L"Velidor for Marlux";
+
+std::wstring TitleOf(HWND window) {
+    std::wstring title(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    title.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, title.data(), static_cast<int>(title.size()))));
+    return title;
+}
+
+class Win32SiblingWindow : public SiblingWindow {
+  public:
+    bool FindAndRaise() override {
+        const std::wstring title(kSiblingTitle);
+        // FindWindowExW compares titles without regard to case; only the exact title counts.
+        HWND sibling = nullptr;
+        do {
+            sibling = FindWindowExW(nullptr, sibling, nullptr, title.c_str());
+        } while (sibling != nullptr && TitleOf(sibling) != kSiblingTitle);
+        if (sibling == nullptr) {
+            return false;
+        }
+        HWND popup = GetLastActivePopup(sibling);
+        if (IsIconic(sibling) != FALSE) {
+            ShowWindow(sibling, SW_RESTORE);
+        }
+        SetForegroundWindow(popup != nullptr ? popup : sibling);
+        return true;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<SiblingWindow> MakeSiblingWindow() {
+    return std::make_unique<Win32SiblingWindow>();
+}
