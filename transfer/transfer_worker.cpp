@@ -9,6 +9,7 @@
 #include "port_settings.h"
 #include "test_file.h"
 #include "test_port.h"
+#include "timer_resolution.h"
 #include "transfer_state.h"
 
 namespace {
@@ -121,6 +122,8 @@ class TransferRun {
 
 void TransferWorker(const WorkerParam* param) {
     const WorkerParam copy = *param;
+    // The paced levels rest 1 ms between blocks; held for the whole test, port close included.
+    const FineTimerResolution fineTimer;
     TransferEnd end = TransferEnd::PortNotOpened;
     if (OpenTestPort(g_portSettings.nComID) != 0) {
         SendBlock(-1, {});

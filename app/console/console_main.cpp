@@ -8,7 +8,8 @@
 #include "console_runner.h"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    PrepareConsoleOutput();
+    const std::vector<std::string> args = CommandLineArguments(argc, argv);
     const ParsedOptions parsed = ParseConsoleOptions(args);
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "strandex-pretest-cli: %s\n\n%s", parsed.error.c_str(), kConsoleUsage);

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "platform_services.h"
 
@@ -20,6 +22,12 @@ class ConsolePlatform : public SystemPlatformServices {
     std::condition_variable posted_;
     bool done_ = false;
 };
+
+// The command line after the program name, as UTF-8 whatever the system's code page.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// Makes the console show the UTF-8 the runner writes (the Korean status texts).
+void PrepareConsoleOutput();
 
 // Ctrl+C and termination requests: the operator's stop.
 void InstallStopRequestHandlers();

@@ -18,6 +18,13 @@ extern "C" void OnStopSignal(int) {
 
 }  // namespace
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return {argv + 1, argv + argc};
+}
+
+// Terminals here take the UTF-8 as it is.
+void PrepareConsoleOutput() {}
+
 void InstallStopRequestHandlers() {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;

@@ -72,7 +72,7 @@ void ScriptedHost::EndModal(CDialog& dialog, int result) {
 HWND ScriptedHost::WindowOf(const CDialog& dialog) {
     for (const auto& window : windows_) {
         if (window->dialog == &dialog) {
-            return window.get();
+            return reinterpret_cast<HWND>(window.get());
         }
     }
     return nullptr;
@@ -80,8 +80,9 @@ HWND ScriptedHost::WindowOf(const CDialog& dialog) {
 
 BOOL ScriptedHost::PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     std::lock_guard lock(postedMutex_);
-    const bool open = std::any_of(windows_.begin(), windows_.end(),
-                                  [&](const auto& w) { return w.get() == window; });
+    const bool open = std::any_of(windows_.begin(), windows_.end(), [&](const auto& w) {
+        return reinterpret_cast<HWND>(w.get()) == window;
+    });
     if (!open) {
         return FALSE;
     }
@@ -97,7 +98,7 @@ void ScriptedHost::DeliverPosted() {
     }
     for (const Posted& post : batch) {
         for (const auto& window : windows_) {
-            if (window.get() == post.window) {
+            if (reinterpret_cast<HWND>(window.get()) == post.window) {
                 window->dialog->HandleMessage(post.message, post.wParam, post.lParam);
                 break;
             }

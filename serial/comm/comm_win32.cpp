@@ -1,0 +1,174 @@
+// The forwarding layer on the Win32 comm API. A HANDLE given out points to a Win32Port,
+// which holds the device handle and what this layer adds where a driver falls short.
+#include <string>
+
+#include "comm_api.h"
+#include "comm_device_name.h"
+#include "wide_text_win32.h"
+
+namespace {
+
+// One open port. Used by one thread at a time, as the engine uses a port.
+struct Win32Port {
+    HANDLE device = INVALID_HANDLE_VALUE;
+    bool dropNul = false;
+    bool held = false;
+    std::string kept;  // TransmitCommChar bytes that wait for the transmitter
+};
+
+Win32Port* PortOf(HANDLE handle) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return static_cast<Win32Port*>(handle);
+}
+
+class Win32Comm final : public CommApi {
+  public:
+    HANDLE OpenPort(std::string_view deviceName) override {
+        if (!ParseComPortNumber(deviceName)) {
+            SetLastError(ERROR_INVALID_NAME);
+            return INVALID_HANDLE_VALUE;
+        }
+        // No sharing: a port is one program's at a time. Synchronous I/O; the time-outs the
+        // engine sets bound every read and write.
+        const HANDLE device =
+            CreateFileW(Utf8ToWide(deviceName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (device == INVALID_HANDLE_VALUE) {
+            return INVALID_HANDLE_VALUE;
+        }
+        if (GetFileType(device) != FILE_TYPE_CHAR) {
+            CloseHandle(device);
+            SetLastError(ERROR_INVALID_NAME);
+            return INVALID_HANDLE_VALUE;
+        }
+        auto* port = new Win32Port;
+        port->device = device;
+        return port;
+    }
+
+    BOOL ClosePort(HANDLE handle) override {
+        Win32Port* port = PortOf(handle);
+        if (port == nullptr) {
+            return FALSE;
+        }
+        const BOOL closed = CloseHandle(port->device);
+        delete port;
+        return closed;
+    }
+
+    BOOL WriteFile(HANDLE handle, const void* data, DWORD count, DWORD* written) override {
+        Win32Port* port = PortOf(handle);
+        *written = 0;
+        return port != nullptr && ::WriteFile(port->device, data, count, written, nullptr);
+    }
+
+    BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) override {
+        Win32Port* port = PortOf(handle);
+        *read = 0;
+        if (port == nullptr || !::ReadFile(port->device, buffer, count, read, nullptr)) {
+            return FALSE;
+        }
+        if (port->dropNul) {
+            // Drivers that ignore fNull (Wine's among them) hand NULs on; the engine was
+            // promised they never arrive.
+            char* bytes = static_cast<char*>(buffer);
+            char* kept = bytes;
+            for (DWORD i = 0; i < *read; ++i) {
+                if (bytes[i] != '\0') {
+                    *kept++ = bytes[i];
+                }
+            }
+            *read = static_cast<DWORD>(kept - bytes);
+        }
+        return TRUE;
+    }
+
+    BOOL SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) override {
+        Win32Port* port = PortOf(handle);
+        return port != nullptr && ::SetupComm(port->device, inQueue, outQueue);
+    }
+
+    BOOL PurgeComm(HANDLE handle, DWORD flags) override {
+        Win32Port* port = PortOf(handle);
+        return port != nullptr && ::PurgeComm(port->device, flags);
+    }
+
+    BOOL GetCommState(HANDLE handle, DCB* dcb) override {
+        Win32Port* port = PortOf(handle);
+        return port != nullptr && ::GetCommState(port->device, dcb);
+    }
+
+    BOOL SetCommState(HANDLE handle, DCB* dcb) override {
+        Win32Port* port = PortOf(handle);
+        if (port == nullptr || !::SetCommState(port->device, dcb)) {
+            return FALSE;
+        }
+        port->dropNul = dcb->fNull != 0;
+        return TRUE;
+    }
+
+    BOOL GetCommProperties(HANDLE handle, COMMPROP* properties) override {
+        Win32Port* port = PortOf(handle);
+        return port != nullptr && ::GetCommProperties(port->device, properties);
+    }
+
+    BOOL ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) override {
+        Win32Port* port = PortOf(handle);
+        return port != nullptr && ::ClearCommError(port->device, errors, status);
+    }
+
+    BOOL TransmitCommChar(HANDLE handle, char c) override {
+        Win32Port* port = PortOf(handle);
+        if (port == nullptr) {
+            return FALSE;
+        }
+        if (::TransmitCommChar(port->device, c)) {
+            return TRUE;
+        }
+        if (!port->held) {
+            return FALSE;
+        }
+        // Some drivers (Wine's on a pty) refuse the byte while the transmitter is held; it
+        // goes out first on release instead of being lost.
+        port->kept += c;
+        return TRUE;
+    }
+
+    BOOL SetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) override {
+        Win32Port* port = PortOf(handle);
+        return port != nullptr && ::SetCommTimeouts(port->device, timeouts);
+    }
+
+    BOOL EscapeCommFunction(HANDLE handle, DWORD function) override {
+        Win32Port* port = PortOf(handle);
+        if (port == nullptr || !::EscapeCommFunction(port->device, function)) {
+            return FALSE;
+        }
+        if (function == SETXOFF) {
+            port->held = true;
+        } else if (function == SETXON) {
+            port->held = false;
+            SendKept(*port);
+        }
+        return TRUE;
+    }
+
+    BOOL BuildCommDCB(const char* text, DCB* dcb) override { return ::BuildCommDCBA(text, dcb); }
+
+  private:
+    static void SendKept(Win32Port& port) {
+        while (!port.kept.empty() && ::TransmitCommChar(port.device, port.kept.front())) {
+            port.kept.erase(0, 1);
+        }
+    }
+};
+
+}  // namespace
+
+CommApi& SystemComm() {
+    static Win32Comm comm;
+    return comm;
+}
