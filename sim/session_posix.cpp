@@ -75,6 +75,8 @@ SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, const Sto
             if (record != nullptr) {
                 record->write(exchange.data.data(),
                               static_cast<std::streamsize>(exchange.data.size()));
+                // Out at once, so that a test can watch what has reached the machine.
+                record->flush();
             }
         }
         pending += model.Advance(Now());

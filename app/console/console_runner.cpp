@@ -125,6 +125,12 @@ void WriteReport(const std::string& path, const ConsoleOptions& options, Transfe
     std::ofstream report(path, std::ios::binary | std::ios::trunc);
     report << "{\n"
            << "  \"file\": " << JsonString(options.file) << ",\n"
+           << "  \"port\": {\"com\": " << g_portSettings.nComID
+           << ", \"baud\": " << g_portSettings.nBaudRate
+           << ", \"data_bits\": " << g_portSettings.nDataBits
+           << ", \"stop_bits\": " << g_portSettings.nStopBits
+           << ", \"parity\": " << g_portSettings.nParity
+           << ", \"wait_start\": " << g_portSettings.bSendSignalWait << "},\n"
            << "  \"file_size\": " << state.nFileSize << ",\n"
            << "  \"sent_bytes\": " << state.nSentBytes << ",\n"
            << "  \"percent\": " << state.nPercent << ",\n"
