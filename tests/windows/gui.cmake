@@ -1,0 +1,24 @@
+# The Win32 GUI smoke test: gui_smoke drives strandex-pretest.exe through window messages
+# against the simulated machine on COM1, under Xvfb, and leaves a screenshot of the main
+# window for review in screenshots/main-window.png of the build folder.
+add_executable(gui_smoke
+    ${CMAKE_CURRENT_LIST_DIR}/gui_smoke_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_capture_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_driver_win32.cpp
+)
+target_link_options(gui_smoke PRIVATE -municode)
+target_link_libraries(gui_smoke PRIVATE gdi32 user32 advapi32)
+
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/screenshots)
+add_test(NAME WineGuiSmoke
+    COMMAND xvfb-run -a
+            ${CMAKE_CURRENT_LIST_DIR}/with_simulated_com1
+            ${STRANDEX_HOST_BUILD_DIR}/sim/cnc-sim --start-xon --rate 0
+            --
+            ${PROJECT_SOURCE_DIR}/tools/wine-run $<TARGET_FILE:gui_smoke>
+            $<TARGET_FILE:strandex-pretest> ${CMAKE_BINARY_DIR}/screenshots/main-window.png)
+set_tests_properties(WineGuiSmoke PROPERTIES
+    RUN_SERIAL TRUE
+    TIMEOUT 600
+    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")

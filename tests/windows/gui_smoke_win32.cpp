@@ -1,0 +1,360 @@
+// gui_smoke: starts strandex-pretest.exe in a fresh folder holding a test file, checks its
+// main window, opens the about box, runs a test against the machine on COM1 to its end,
+// saves a picture of the window and quits through the quit question.
+//
+//   gui_smoke PRETEST.exe SCREENSHOT.png
+//
+// Exit status 0 when every check passed; each failed check is printed.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "png_file.h"
+#include "window_capture_win32.h"
+#include "window_driver_win32.h"
+
+namespace {
+
+constexpr DWORD kWindowWait = 30000;
+constexpr DWORD kTestWait = 300000;
+constexpr DWORD kExitWait = 30000;
+
+const std::wstring kMainTitle = L"Strandex 사전 테스트(Orvane)";
+const std::wstring kEndedStatus = L"테스트가 완료되어 중단합니다.!!!";
+const std::wstring kNotice = L"시험용 공지: 전송 테스트";
+constexpr int kSend = IDOK;
+constexpr int kQuit = IDCANCEL;
+constexpr int kFilePath = 1000;
+constexpr int kPickFile = 1001;
+constexpr int kProgressLine = 1004;
+constexpr int kCountLine = 1005;
+constexpr int kSettings = 1006;
+constexpr int kStatus = 1015;
+constexpr int kStop = 1016;
+constexpr int kUnitLine = 1021;
+constexpr int kLog = 1029;
+constexpr int kMessageBoxText = 0xFFFF;  // the text control of a system message box
+constexpr UINT kAboutCommand = 0x10;
+
+std::string Narrow(const std::wstring& text) {
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), length, nullptr, nullptr);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
+
+class Checks {
+  public:
+    bool Expect(bool passed, const std::string& what) {
+        if (!passed) {
+            ++failures_;
+            std::fprintf(stderr, "FAILED: %s\n", what.c_str());
+        }
+        return passed;
+    }
+    bool ExpectText(HWND window, int id, const std::wstring& expected) {
+        const std::wstring actual = TextOf(GetDlgItem(window, id));
+        return Expect(actual == expected, "control " + std::to_string(id) + " reads \"" +
+                                              Narrow(actual) + "\", expected \"" +
+                                              Narrow(expected) + "\"");
+    }
+    int Failures() const { return failures_; }
+
+  private:
+    int failures_ = 0;
+};
+
+// Under Wine a Unix path given on the command line names the file through drive Z:.
+std::wstring WindowsPath(const std::wstring& argument) {
+    using ToDos = WCHAR*(CDECL*)(const char*);
+    const auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    if (argument.empty() || argument[0] != L'/' || toDos == nullptr) {
+        return argument;
+    }
+    WCHAR* dos = toDos(Narrow(argument).c_str());
+    if (dos == nullptr) {
+        return argument;
+    }
+    std::wstring path = dos;
+    HeapFree(GetProcessHeap(), 0, dos);
+    return path;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const BOOL ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok != FALSE && written == bytes.size();
+}
+
+// An NC program above the 200,000 bytes the send button asks for.
+std::string NcProgram() {
+    std::string program = "O0003\r\nG90 G21\r\n";
+    char line[64];
+    for (int n = 1; program.size() < 220000; ++n) {
+        std::snprintf(line, sizeof(line), "N%05d G01 X%d.%03d Y%d.%03d F800\r\n", n, n % 400,
+                      n % 1000, (n * 7) % 300, (n * 13) % 1000);
+        program += line;
+    }
+    return program + "M30\r\n";
+}
+
+// The notice file is read as code page 949, as on a Korean desktop.
+std::string Cp949(const std::wstring& text) {
+    const int length = WideCharToMultiByte(949, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(949, 0, text.c_str(), -1, bytes.data(), length, nullptr, nullptr);
+    bytes.resize(bytes.size() - 1);
+    return bytes;
+}
+
+// Korean Windows has 굴림; a Wine prefix has not. Where it is missing, the dialogs' font is
+// mapped to an installed Hangul font, so the picture shows the texts instead of boxes.
+void SubstituteMissingDialogFont() {
+    HDC screen = GetDC(nullptr);
+    auto installed = [screen](const wchar_t* face) {
+        LOGFONTW font{};
+        font.lfCharSet = DEFAULT_CHARSET;
+        wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+        bool found = false;
+        EnumFontFamiliesExW(
+            screen, &font,
+            [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM param) -> int {
+                *reinterpret_cast<bool*>(param) = true;
+                return 0;
+            },
+            reinterpret_cast<LPARAM>(&found), 0);
+        return found;
+    };
+    const bool missing = !installed(L"굴림") && installed(L"NanumGothic");
+    ReleaseDC(nullptr, screen);
+    if (!missing) {
+        return;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                      L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes", 0,
+                      KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        const std::wstring family = L"NanumGothic";
+        RegSetValueExW(key, L"굴림", 0, REG_SZ, reinterpret_cast<const BYTE*>(family.c_str()),
+                       static_cast<DWORD>((family.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+}
+
+// Xvfb runs no window manager: Wine then draws the window frames itself, so the picture
+// shows the title bar with its icon and title. Nothing to do on Windows.
+void LetWineDrawWindowFrames() {
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
+        return;
+    }
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        const std::wstring no = L"N";
+        RegSetValueExW(key, L"Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>(no.c_str()),
+                       static_cast<DWORD>((no.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+}
+
+std::vector<HWND> MessageBoxesOf(DWORD processId, HWND except) {
+    std::vector<HWND> boxes;
+    for (HWND window : TopLevelWindowsOf(processId)) {
+        if (window != except && ClassOf(window) == L"#32770" &&
+            GetDlgItem(window, kMessageBoxText) != nullptr) {
+            boxes.push_back(window);
+        }
+    }
+    return boxes;
+}
+
+void CheckMainWindow(Checks& checks, HWND main, const std::wstring& folderName) {
+    checks.Expect(TextOf(main) == kMainTitle, "main window title");
+    checks.ExpectText(main, kSend, L"전송");
+    checks.ExpectText(main, kQuit, L"종료");
+    checks.ExpectText(main, kSettings, L"환경설정");
+    checks.ExpectText(main, kStop, L"중단");
+    checks.ExpectText(main, kPickFile, L"....");
+    checks.ExpectText(main, kStatus, L"전송 상태");
+    checks.ExpectText(main, kProgressLine, L"전송 (0/0)");
+    checks.ExpectText(main, kUnitLine, L"전송단위  1");
+    checks.ExpectText(main, kCountLine, L"XOFF 0회");
+    const std::wstring path = TextOf(GetDlgItem(main, kFilePath));
+    const std::wstring expectedEnd = L"\\" + folderName + L"\\StrandexTest03.nc";
+    checks.Expect(
+        path.size() >= expectedEnd.size() &&
+            path.compare(path.size() - expectedEnd.size(), expectedEnd.size(), expectedEnd) == 0,
+        "path box holds the test file in the current folder: \"" + Narrow(path) + "\"");
+    checks.Expect(TextOf(GetDlgItem(main, kLog)).find(kNotice) != std::wstring::npos,
+                  "log box shows the notice file decoded from code page 949");
+}
+
+void CheckAboutBox(Checks& checks, DWORD processId, HWND main) {
+    PostMessageW(main, WM_SYSCOMMAND, kAboutCommand, 0);
+    HWND about = WaitForTitle(processId, L"Velidor 정보", kWindowWait);
+    if (!checks.Expect(about != nullptr, "the about item opens the about box")) {
+        return;
+    }
+    checks.Expect(GetWindow(about, GW_OWNER) == main, "about box is owned by the main window");
+    checks.Expect(IsWindowEnabled(main) == FALSE, "main window takes no input under the box");
+    checks.ExpectText(about, IDOK, L"확인");
+    PressButton(about, IDOK);
+    checks.Expect(WaitUntilGone(about, kWindowWait), "확인 closes the about box");
+}
+
+// Presses 전송 and waits for the end status. Any message box on the way is a failure: the
+// file is big enough and the port is there; it is read and answered so the run can end.
+void RunTestToItsEnd(Checks& checks, DWORD processId, HWND main) {
+    PressButton(main, kSend);
+    const ULONGLONG deadline = GetTickCount64() + kTestWait;
+    bool ended = false;
+    while (!ended && GetTickCount64() < deadline) {
+        for (HWND box : MessageBoxesOf(processId, main)) {
+            checks.Expect(false, "unexpected message box \"" + Narrow(TextOf(box)) + "\": \"" +
+                                     Narrow(TextOf(GetDlgItem(box, kMessageBoxText))) + "\"");
+            PressButton(box, IDOK);
+            WaitUntilGone(box, kWindowWait);
+        }
+        ended = TextOf(GetDlgItem(main, kStatus)) == kEndedStatus;
+        Sleep(200);
+    }
+    if (!checks.Expect(ended, "the end status appears after the test")) {
+        return;
+    }
+    checks.Expect(
+        TextOf(GetDlgItem(main, kLog)).find(L"테스트완료, 전송중단") != std::wstring::npos,
+        "the event log ends with the end line");
+    checks.Expect(IsWindowVisible(GetDlgItem(main, kSettings)) != FALSE,
+                  "환경설정 is shown again after the test");
+    checks.Expect(TextOf(GetDlgItem(main, kProgressLine)).rfind(L"전송 (", 0) == 0,
+                  "the progress line was refreshed during the test");
+}
+
+void SaveScreenshot(Checks& checks, HWND main, const std::wstring& path) {
+    // The window repaints on its own thread: the picture is taken once two captures agree.
+    CapturedImage image = CaptureWindow(main);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        Sleep(250);
+        CapturedImage again = CaptureWindow(main);
+        const bool settled = again.rgb == image.rgb;
+        image = std::move(again);
+        if (settled) {
+            break;
+        }
+    }
+    checks.Expect(image.width > 0 && image.height > 0, "capture of the main window");
+    if (image.width > 0 && image.height > 0) {
+        checks.Expect(WritePngFile(path, image.width, image.height, image.rgb),
+                      "screenshot written to " + Narrow(path));
+    }
+}
+
+void QuitThroughTheQuestion(Checks& checks, DWORD processId, HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND question = WaitForWindow(
+        processId,
+        [main](HWND w) {
+            return w != main && ClassOf(w) == L"#32770" &&
+                   GetDlgItem(w, kMessageBoxText) != nullptr;
+        },
+        kWindowWait);
+    if (!checks.Expect(question != nullptr, "closing the window asks the quit question")) {
+        return;
+    }
+    checks.Expect(TextOf(question) == L"DNC message", "quit question caption");
+    checks.ExpectText(question, kMessageBoxText, L"DNC를 끝내길 원하십니까?");
+    checks.Expect(GetWindow(question, GW_OWNER) == main, "quit question is owned by the window");
+    checks.Expect(GetDlgItem(question, IDYES) != nullptr && GetDlgItem(question, IDNO) != nullptr,
+                  "quit question has Yes and No");
+    PressButton(question, IDYES);
+}
+
+std::wstring MakeTestFolder() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring folder =
+        std::wstring(temp) + L"strandex-gui-smoke-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+void RemoveTestFolder(const std::wstring& folder) {
+    DeleteFileW((folder + L"\\StrandexTest03.nc").c_str());
+    DeleteFileW((folder + L"\\Strandex.txt").c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: gui_smoke PRETEST.exe SCREENSHOT.png\n");
+        return 2;
+    }
+    const std::wstring program = WindowsPath(argv[1]);
+    const std::wstring screenshot = WindowsPath(argv[2]);
+    Checks checks;
+
+    SubstituteMissingDialogFont();
+    LetWineDrawWindowFrames();
+    const std::wstring folder = MakeTestFolder();
+    const std::wstring folderName = folder.substr(folder.find_last_of(L'\\') + 1);
+    if (!checks.Expect(WriteBytes(folder + L"\\StrandexTest03.nc", NcProgram()) &&
+                           WriteBytes(folder + L"\\Strandex.txt", Cp949(kNotice)),
+                       "test files written")) {
+        return 1;
+    }
+
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!checks.Expect(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                      0, nullptr, folder.c_str(), &startup, &process) != FALSE,
+                       "CreateProcessW() of " + Narrow(program) + ", error " +
+                           std::to_string(GetLastError()))) {
+        RemoveTestFolder(folder);
+        return 1;
+    }
+
+    HWND main = WaitForTitle(process.dwProcessId, kMainTitle, kWindowWait);
+    if (checks.Expect(main != nullptr, "the main window opens with its title")) {
+        CheckMainWindow(checks, main, folderName);
+        CheckAboutBox(checks, process.dwProcessId, main);
+        RunTestToItsEnd(checks, process.dwProcessId, main);
+        SaveScreenshot(checks, main, screenshot);
+        QuitThroughTheQuestion(checks, process.dwProcessId, main);
+    }
+
+    DWORD exitCode = 1;
+    if (checks.Expect(WaitForSingleObject(process.hProcess, kExitWait) == WAIT_OBJECT_0,
+                      "the program ends after Yes to the quit question")) {
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        checks.Expect(exitCode == 0, "exit status " + std::to_string(exitCode));
+    } else {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    RemoveTestFolder(folder);
+
+    if (checks.Failures() == 0) {
+        std::printf("gui_smoke: all checks passed; screenshot %s\n", Narrow(screenshot).c_str());
+        return 0;
+    }
+    std::fprintf(stderr, "gui_smoke: %d check(s) failed\n", checks.Failures());
+    return 1;
+}
