@@ -15,6 +15,7 @@
 #include "port_settings.h"
 #include "test_status.h"
 #include "transfer_state.h"
+#include "utf8_path.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ bool CPretestDlg::OnInitDialog() {
     // The whole directory, however long: a cut path would name some other file.
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::current_path(error);
-    m_strFilePath = (folder / "StrandexTest03.nc").string();
+    m_strFilePath = PathToUtf8(folder / "StrandexTest03.nc");
     if (const auto notice = ReadNoticeFile(folder / "Strandex.txt")) {
         m_strLogText += Cp949ToUtf8(*notice);
         m_strLogText += kContactFooter;

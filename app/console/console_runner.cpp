@@ -13,6 +13,7 @@
 #include "test_status.h"
 #include "transfer_state.h"
 #include "transfer_worker.h"
+#include "utf8_path.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ class ConsoleView {
 void WriteReport(const std::string& path, const ConsoleOptions& options, TransferEnd end,
                  const std::string& startedAt, const std::string& endedAt) {
     const TransferState& state = g_transferState;
-    std::ofstream report(path, std::ios::binary | std::ios::trunc);
+    std::ofstream report(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     report << "{\n"
            << "  \"file\": " << JsonString(options.file) << ",\n"
            << "  \"port\": {\"com\": " << g_portSettings.nComID

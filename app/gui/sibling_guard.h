@@ -6,9 +6,11 @@
 class SiblingWindow {
   public:
     virtual ~SiblingWindow() = default;
-    // Finds a top-level window titled exactly "Velidor for Marlux"; when there is one,
-    // restores it from a minimised state and raises it, and returns true.
-    virtual bool FindAndRaise() = 0;
+    // Looks for a top-level window titled exactly "Velidor for Marlux".
+    virtual bool Find() = 0;
+    // Restores the window Find found from a minimised state and brings it to the front; no
+    // effect when there was none or it has gone since.
+    virtual void Raise() = 0;
 };
 
 // The lookup for the window system the program runs on; one that cannot list other

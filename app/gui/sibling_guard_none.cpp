@@ -4,7 +4,8 @@ namespace {
 
 class NoSiblingWindow : public SiblingWindow {
   public:
-    bool FindAndRaise() override { return false; }
+    bool Find() override { return false; }
+    void Raise() override {}
 };
 
 }  // namespace

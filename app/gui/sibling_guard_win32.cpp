@@ -17,23 +17,30 @@ std::wstring TitleOf(HWND window) {
 
 class Win32SiblingWindow : public SiblingWindow {
   public:
-    bool FindAndRaise() override {
+    bool Find() override {
         const std::wstring title(kSiblingTitle);
         // FindWindowExW compares titles without regard to case; only the exact title counts.
         HWND sibling = nullptr;
         do {
             sibling = FindWindowExW(nullptr, sibling, nullptr, title.c_str());
         } while (sibling != nullptr && TitleOf(sibling) != kSiblingTitle);
-        if (sibling == nullptr) {
-            return false;
-        }
-        HWND popup = GetLastActivePopup(sibling);
-        if (IsIconic(sibling) != FALSE) {
-            ShowWindow(sibling, SW_RESTORE);
-        }
-        SetForegroundWindow(popup != nullptr ? popup : sibling);
-        return true;
+        sibling_ = sibling;
+        return sibling_ != nullptr;
     }
+
+    void Raise() override {
+        if (sibling_ == nullptr || IsWindow(sibling_) == FALSE) {
+            return;
+        }
+        HWND popup = GetLastActivePopup(sibling_);
+        if (IsIconic(sibling_) != FALSE) {
+            ShowWindow(sibling_, SW_RESTORE);
+        }
+        SetForegroundWindow(popup != nullptr ? popup : sibling_);
+    }
+
+  private:
+    HWND sibling_ = nullptr;
 };
 
 }  // namespace

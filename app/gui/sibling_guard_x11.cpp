@@ -23,15 +23,14 @@ ReplyPtr<Reply> Owned(Reply* reply) {
 
 class X11SiblingWindow : public SiblingWindow {
   public:
-    bool FindAndRaise() override {
+    bool Find() override {
         int screenNumber = 0;
-        const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
-            xcb_connect(nullptr, &screenNumber), &xcb_disconnect);
+        connection_.reset(xcb_connect(nullptr, &screenNumber));
         // No display (a terminal session, the offscreen platform): nothing to find.
-        if (xcb_connection_has_error(connection.get()) != 0) {
+        if (xcb_connection_has_error(connection_.get()) != 0) {
             return false;
         }
-        c_ = connection.get();
+        c_ = connection_.get();
         xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c_));
         for (int i = 0; i < screenNumber && screens.rem > 0; ++i) {
             xcb_screen_next(&screens);
@@ -39,14 +38,37 @@ class X11SiblingWindow : public SiblingWindow {
         if (screens.rem == 0) {
             return false;
         }
-        const xcb_window_t root = screens.data->root;
-        for (const xcb_window_t window : TopLevelWindows(root)) {
+        root_ = screens.data->root;
+        for (const xcb_window_t window : TopLevelWindows(root_)) {
             if (Title(window) == kSiblingTitle) {
-                Raise(root, window);
+                sibling_ = window;
                 return true;
             }
         }
         return false;
+    }
+
+    // Mapping again brings an iconified window back; _NET_ACTIVE_WINDOW asks the window
+    // manager to raise and focus it, which a client may not do for another by itself. A
+    // window that has gone meanwhile makes these requests fail on the server, harmlessly.
+    void Raise() override {
+        if (!sibling_) {
+            return;
+        }
+        xcb_map_window(c_, *sibling_);
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = *sibling_;
+        event.type = Atom("_NET_ACTIVE_WINDOW");
+        event.data.data32[0] = 1;  // a request from an application
+        event.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(c_, 0, root_,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(c_, *sibling_, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_flush(c_);
     }
 
   private:
@@ -93,26 +115,11 @@ class X11SiblingWindow : public SiblingWindow {
         return Property(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING).value_or("");
     }
 
-    // Mapping again brings an iconified window back; _NET_ACTIVE_WINDOW asks the window
-    // manager to raise and focus it, which a client may not do for another by itself.
-    void Raise(xcb_window_t root, xcb_window_t window) {
-        xcb_map_window(c_, window);
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = window;
-        event.type = Atom("_NET_ACTIVE_WINDOW");
-        event.data.data32[0] = 1;  // a request from an application
-        event.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(c_, 0, root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&event));
-        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-        xcb_configure_window(c_, window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-        xcb_flush(c_);
-    }
-
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection_{nullptr,
+                                                                             &xcb_disconnect};
     xcb_connection_t* c_ = nullptr;
+    xcb_window_t root_ = 0;
+    std::optional<xcb_window_t> sibling_;
 };
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace {
 TEST(SiblingGuard, FindsNothingWithoutADisplay) {
     ScopedEnv display("DISPLAY", std::nullopt);
     ScopedEnv wayland("WAYLAND_DISPLAY", std::nullopt);
-    EXPECT_FALSE(MakeSiblingWindow()->FindAndRaise());
+    EXPECT_FALSE(MakeSiblingWindow()->Find());
 }
 
 }  // namespace

@@ -41,11 +41,13 @@ TEST(SiblingGuardX11, FindsOnlyTheExactTitle) {
     OpenWindow(connection, "velidor for marlux");
     // A round trip, so the windows exist before the guard looks.
     free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    EXPECT_FALSE(MakeSiblingWindow()->FindAndRaise());
+    EXPECT_FALSE(MakeSiblingWindow()->Find());
 
     OpenWindow(connection, "Velidor for Marlux");
     free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    EXPECT_TRUE(MakeSiblingWindow()->FindAndRaise());
+    const auto sibling = MakeSiblingWindow();
+    EXPECT_TRUE(sibling->Find());
+    sibling->Raise();
     xcb_disconnect(connection);
 }
 
