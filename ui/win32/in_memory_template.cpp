@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "win32_text.h"
+#include "wide_text_win32.h"
 
 namespace {
 

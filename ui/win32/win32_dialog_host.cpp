@@ -9,9 +9,12 @@
 #include <utility>
 
 #include "in_memory_template.h"
-#include "win32_text.h"
+#include "wide_text_win32.h"
 
 namespace {
+
+// The host whose queue hook runs on this process's window thread; there is one.
+Win32DialogHost* g_hookedHost = nullptr;
 
 std::string LastErrorText(const char* call) {
     return std::string(call) + " failed (error " + std::to_string(GetLastError()) + ")";
@@ -30,6 +33,16 @@ int FrameworkAnswer(int answer, UINT style) {
 
 Win32DialogHost::Win32DialogHost(HINSTANCE module)
     : module_(module), windowThread_(GetCurrentThreadId()), previous_(SetDialogHost(this)) {
+    // WM_TRANSFER_DONE shares its number with the dialog manager's DM_SETDEFID, and the
+    // dialog manager sends DM_GETDEFID (WM_USER) to itself for the Enter key. Sent from the
+    // same thread, those cannot be told from posted ones inside the dialog procedure, so the
+    // program's posts are picked out where only posted messages pass: the queue.
+    postedMarker_ = RegisterWindowMessageW(L"Strandex.PostedToDialog");
+    g_hookedHost = this;
+    postedHook_ = SetWindowsHookExW(WH_GETMESSAGE, &PostedMessageHook, nullptr, windowThread_);
+    if (postedMarker_ == 0 || postedHook_ == nullptr) {
+        throw std::runtime_error(LastErrorText("SetWindowsHookExW()"));
+    }
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     bigIcon_ = static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(kApplicationIconId),
@@ -41,6 +54,8 @@ Win32DialogHost::Win32DialogHost(HINSTANCE module)
 }
 
 Win32DialogHost::~Win32DialogHost() {
+    UnhookWindowsHookEx(postedHook_);
+    g_hookedHost = nullptr;
     SetDialogHost(previous_);
     if (bigIcon_ != nullptr) {
         DestroyIcon(bigIcon_);
@@ -112,6 +127,25 @@ INT_PTR CALLBACK Win32DialogHost::DialogProc(HWND hwnd, UINT message, WPARAM wPa
     }
 }
 
+LRESULT CALLBACK Win32DialogHost::PostedMessageHook(int code, WPARAM removal, LPARAM lParam) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    Win32DialogHost* host = g_hookedHost;
+    if (code == HC_ACTION && removal == PM_REMOVE && host != nullptr && msg->message >= WM_USER &&
+        msg->message < WM_APP && host->IsDialogWindow(msg->hwnd)) {
+        // Dispatched right after this on the same thread, where the dialog procedure takes
+        // the copy back.
+        msg->lParam = reinterpret_cast<LPARAM>(new Posted{msg->message, msg->wParam, msg->lParam});
+        msg->message = host->postedMarker_;
+        msg->wParam = 0;
+    }
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+bool Win32DialogHost::IsDialogWindow(HWND hwnd) const {
+    return hwnd != nullptr && std::any_of(windows_.begin(), windows_.end(),
+                                          [hwnd](const auto& w) { return w->hwnd == hwnd; });
+}
+
 INT_PTR Win32DialogHost::Handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
     CDialog& dialog = *window.dialog;
     switch (message) {
@@ -143,8 +177,9 @@ INT_PTR Win32DialogHost::Handle(Window& window, UINT message, WPARAM wParam, LPA
             break;
     }
     // The program's own messages, posted through PostToWindow (WM_TRANSFER_DONE).
-    if (message >= WM_USER && message < WM_APP && !InSendMessage()) {
-        dialog.HandleMessage(message, wParam, lParam);
+    if (message == postedMarker_ && lParam != 0) {
+        const std::unique_ptr<Posted> posted(reinterpret_cast<Posted*>(lParam));
+        dialog.HandleMessage(posted->message, posted->wParam, posted->lParam);
         return TRUE;
     }
     return FALSE;
