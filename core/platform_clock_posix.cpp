@@ -1,4 +1,6 @@
+#include <chrono>
 #include <ctime>
+#include <thread>
 
 #include "platform_services.h"
 
@@ -7,4 +9,8 @@ TimeOfDay SystemPlatformServices::LocalTimeOfDay() {
     std::tm local{};
     localtime_r(&now, &local);
     return {local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+void SystemPlatformServices::Sleep(DWORD milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

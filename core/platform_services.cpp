@@ -1,10 +1,8 @@
 #include "platform_services.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -22,10 +20,6 @@ int SystemPlatformServices::ShowMessageBox(HWND, std::string_view text, std::str
 
 BOOL SystemPlatformServices::PostToWindow(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
-}
-
-void SystemPlatformServices::Sleep(DWORD milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 PlatformServices& Platform() {
