@@ -1,6 +1,7 @@
-// gui_smoke: starts strandex-pretest.exe in a fresh folder holding a test file, checks its
-// main window, opens the about box, runs a test against the machine on COM1 to its end,
-// saves a picture of the window and quits through the quit question.
+// gui_smoke: starts strandex-pretest.exe beside a stand-in for the sibling application and
+// checks that it refuses to run; then starts it in a fresh folder holding a test file,
+// checks its main window, opens the about box, runs a test against the machine on COM1 to
+// its end, saves a picture of the window and quits through the quit question.
 //
 //   gui_smoke PRETEST.exe SCREENSHOT.png
 //
@@ -8,7 +9,10 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <future>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -282,6 +286,98 @@ void QuitThroughTheQuestion(Checks& checks, DWORD processId, HWND main) {
     PressButton(question, IDYES);
 }
 
+// The sibling DNC application as far as the guard can see it: a minimised top-level window
+// with its exact title, on a thread of its own that answers its messages.
+class SiblingStandIn {
+  public:
+    SiblingStandIn() {
+        std::promise<std::pair<HWND, DWORD>> created;
+        auto window = created.get_future();
+        thread_ = std::thread([&created] {
+            WNDCLASSW windowClass{};
+            windowClass.lpfnWndProc = DefWindowProcW;
+            windowClass.hInstance = GetModuleHandleW(nullptr);
+            windowClass.lpszClassName = L"SiblingStandIn";
+            RegisterClassW(&windowClass);
+            HWND hwnd =
+                CreateWindowExW(0, L"SiblingStandIn", L"Velidor for Marlux", WS_OVERLAPPEDWINDOW,
+                                40, 40, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+            ShowWindow(hwnd, SW_SHOWMINIMIZED);
+            created.set_value({hwnd, GetCurrentThreadId()});
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                DispatchMessageW(&msg);
+            }
+            DestroyWindow(hwnd);
+        });
+        std::tie(hwnd_, threadId_) = window.get();
+    }
+    ~SiblingStandIn() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    SiblingStandIn(const SiblingStandIn&) = delete;
+    SiblingStandIn& operator=(const SiblingStandIn&) = delete;
+
+    HWND window() const { return hwnd_; }
+
+  private:
+    std::thread thread_;
+    HWND hwnd_ = nullptr;
+    DWORD threadId_ = 0;
+};
+
+bool StartProgram(Checks& checks, const std::wstring& program, const std::wstring& folder,
+                  PROCESS_INFORMATION& process) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    return checks.Expect(
+        CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.c_str(), &startup, &process) != FALSE,
+        "CreateProcessW() of " + Narrow(program) + ", error " + std::to_string(GetLastError()));
+}
+
+// Ends the process if it has not ended by itself; its exit status, or -1.
+long FinishProcess(Checks& checks, PROCESS_INFORMATION& process, const std::string& what) {
+    DWORD exitCode = 0;
+    long status = -1;
+    if (checks.Expect(WaitForSingleObject(process.hProcess, kExitWait) == WAIT_OBJECT_0, what)) {
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        status = static_cast<long>(exitCode);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status;
+}
+
+// With the sibling application open the tool says so in a box of its own, then brings the
+// sibling back from the task bar and ends without opening its window.
+void RefusesToRunBesideTheSibling(Checks& checks, const std::wstring& program,
+                                  const std::wstring& folder) {
+    SiblingStandIn sibling;
+    PROCESS_INFORMATION process{};
+    if (!StartProgram(checks, program, folder, process)) {
+        return;
+    }
+    HWND box = WaitForWindow(
+        process.dwProcessId,
+        [](HWND w) { return ClassOf(w) == L"#32770" && TextOf(w) == L"DNC message"; }, kWindowWait);
+    if (checks.Expect(box != nullptr, "beside the sibling, the tool shows its notice")) {
+        checks.ExpectText(box, kMessageBoxText, L"Velidor가 이미 실행되고 있습니다.");
+        checks.Expect(GetWindow(box, GW_OWNER) == nullptr, "sibling notice has no owner");
+        checks.Expect(IsIconic(sibling.window()) != FALSE, "the sibling waits for the answer");
+        checks.Expect(WaitForTitle(process.dwProcessId, kMainTitle, 0) == nullptr,
+                      "no main window beside the sibling");
+        PressButton(box, IDOK);
+    }
+    const long status = FinishProcess(checks, process, "the tool ends after the sibling notice");
+    checks.Expect(status == 0, "exit status after the sibling notice " + std::to_string(status));
+    checks.Expect(IsIconic(sibling.window()) == FALSE, "the sibling is restored");
+}
+
 std::wstring MakeTestFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
@@ -318,18 +414,13 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
 
-    std::wstring commandLine = L"\"" + program + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
+    RefusesToRunBesideTheSibling(checks, program, folder);
+
     PROCESS_INFORMATION process{};
-    if (!checks.Expect(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                      0, nullptr, folder.c_str(), &startup, &process) != FALSE,
-                       "CreateProcessW() of " + Narrow(program) + ", error " +
-                           std::to_string(GetLastError()))) {
+    if (!StartProgram(checks, program, folder, process)) {
         RemoveTestFolder(folder);
         return 1;
     }
-
     HWND main = WaitForTitle(process.dwProcessId, kMainTitle, kWindowWait);
     if (checks.Expect(main != nullptr, "the main window opens with its title")) {
         CheckMainWindow(checks, main, folderName);
@@ -338,17 +429,9 @@ int wmain(int argc, wchar_t** argv) {
         SaveScreenshot(checks, main, screenshot);
         QuitThroughTheQuestion(checks, process.dwProcessId, main);
     }
-
-    DWORD exitCode = 1;
-    if (checks.Expect(WaitForSingleObject(process.hProcess, kExitWait) == WAIT_OBJECT_0,
-                      "the program ends after Yes to the quit question")) {
-        GetExitCodeProcess(process.hProcess, &exitCode);
-        checks.Expect(exitCode == 0, "exit status " + std::to_string(exitCode));
-    } else {
-        TerminateProcess(process.hProcess, 1);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const long status =
+        FinishProcess(checks, process, "the program ends after Yes to the quit question");
+    checks.Expect(status == 0, "exit status " + std::to_string(status));
     RemoveTestFolder(folder);
 
     if (checks.Failures() == 0) {
