@@ -1,5 +1,6 @@
 // The forwarding layer on the Win32 comm API. A HANDLE given out points to a Win32Port,
 // which holds the device handle and what this layer adds where a driver falls short.
+#include <algorithm>
 #include <string>
 
 #include "comm_api.h"
@@ -74,14 +75,8 @@ class Win32Comm final : public CommApi {
         if (port->dropNul) {
             // Drivers that ignore fNull (Wine's among them) hand NULs on; the engine was
             // promised they never arrive.
-            char* bytes = static_cast<char*>(buffer);
-            char* kept = bytes;
-            for (DWORD i = 0; i < *read; ++i) {
-                if (bytes[i] != '\0') {
-                    *kept++ = bytes[i];
-                }
-            }
-            *read = static_cast<DWORD>(kept - bytes);
+            auto* bytes = static_cast<char*>(buffer);
+            *read = static_cast<DWORD>(std::remove(bytes, bytes + *read, '\0') - bytes);
         }
         return TRUE;
     }
