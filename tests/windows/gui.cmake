@@ -22,3 +22,21 @@ set_tests_properties(WineGuiSmoke PROPERTIES
     RUN_SERIAL TRUE
     TIMEOUT 600
     ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+
+# The two boxes a test can end with, and whose window owns each: the over-long line's is
+# the main window's, the port's stands alone.
+add_test(NAME WineGuiOverLongLine
+    COMMAND xvfb-run -a
+            ${CMAKE_CURRENT_LIST_DIR}/with_simulated_com1
+            ${STRANDEX_HOST_BUILD_DIR}/sim/cnc-sim --rate 0
+            --
+            ${PROJECT_SOURCE_DIR}/tools/wine-run $<TARGET_FILE:gui_smoke>
+            --long-line $<TARGET_FILE:strandex-pretest>)
+add_test(NAME WineGuiPortMissing
+    COMMAND xvfb-run -a
+            ${CMAKE_CURRENT_LIST_DIR}/with_com1_at /dev/strandex-no-such-port
+            --
+            ${PROJECT_SOURCE_DIR}/tools/wine-run $<TARGET_FILE:gui_smoke>
+            --port-missing $<TARGET_FILE:strandex-pretest>)
+set_tests_properties(WineGuiOverLongLine WineGuiPortMissing PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")

@@ -115,6 +115,13 @@ std::string NcProgram() {
     return program + "M30\r\n";
 }
 
+// The same with a line of 300 characters early on: the test must stop there.
+std::string NcProgramWithOverLongLine() {
+    std::string program = NcProgram();
+    const std::size_t at = program.find("N00100");
+    return program.insert(at, "(" + std::string(298, 'X') + ")\r\n");
+}
+
 // The notice file is read as code page 949, as on a Korean desktop.
 std::string Cp949(const std::wstring& text) {
     const int length = WideCharToMultiByte(949, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -393,40 +400,119 @@ void RemoveTestFolder(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
+// Waits for a message box of the process with the caption; null when none comes.
+HWND WaitForMessageBox(DWORD processId, const std::wstring& caption) {
+    return WaitForWindow(
+        processId, [&caption](HWND w) { return ClassOf(w) == L"#32770" && TextOf(w) == caption; },
+        kWindowWait);
+}
+
+bool WaitUntilIdle(HWND main) {
+    const ULONGLONG deadline = GetTickCount64() + kTestWait;
+    while (IsWindowVisible(GetDlgItem(main, kSettings)) == FALSE) {
+        if (GetTickCount64() > deadline) {
+            return false;
+        }
+        Sleep(100);
+    }
+    return true;
+}
+
+// Presses 전송; the test must end with the box named, owned by owner (null: none), and the
+// window must be ready for the next test once it is answered.
+void SendEndsWithBox(Checks& checks, DWORD processId, HWND main, const std::wstring& caption,
+                     const std::wstring& text, HWND owner, const std::string& what) {
+    PressButton(main, kSend);
+    HWND box = WaitForMessageBox(processId, caption);
+    if (!checks.Expect(box != nullptr, what + ": the box \"" + Narrow(caption) + "\" appears")) {
+        return;
+    }
+    checks.ExpectText(box, kMessageBoxText, text);
+    checks.Expect(GetWindow(box, GW_OWNER) == owner,
+                  what + (owner != nullptr ? ": the box is owned by the main window"
+                                           : ": the box has no owner"));
+    PressButton(box, IDOK);
+    checks.Expect(WaitUntilGone(box, kWindowWait), what + ": OK closes the box");
+    checks.Expect(WaitUntilIdle(main), what + ": the window is ready for the next test");
+}
+
+enum class Scenario { Whole, OverLongLine, PortMissing };
+
+struct Arguments {
+    Scenario scenario = Scenario::Whole;
+    std::wstring program;
+    std::wstring screenshot;
+};
+
+bool ParseArguments(int argc, wchar_t** argv, Arguments& arguments) {
+    const std::wstring first = argc > 1 ? argv[1] : L"";
+    if (argc == 3 && first == L"--long-line") {
+        arguments = {Scenario::OverLongLine, WindowsPath(argv[2]), {}};
+    } else if (argc == 3 && first == L"--port-missing") {
+        arguments = {Scenario::PortMissing, WindowsPath(argv[2]), {}};
+    } else if (argc == 3 && first.rfind(L"--", 0) != 0) {
+        arguments = {Scenario::Whole, WindowsPath(argv[1]), WindowsPath(argv[2])};
+    } else {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: gui_smoke PRETEST.exe SCREENSHOT.png\n");
+    Arguments arguments;
+    if (!ParseArguments(argc, argv, arguments)) {
+        std::fprintf(stderr,
+                     "usage: gui_smoke PRETEST.exe SCREENSHOT.png    the whole smoke test\n"
+                     "       gui_smoke --long-line PRETEST.exe       a test that meets an "
+                     "over-long line\n"
+                     "       gui_smoke --port-missing PRETEST.exe    a test whose port does not "
+                     "open\n");
         return 2;
     }
-    const std::wstring program = WindowsPath(argv[1]);
-    const std::wstring screenshot = WindowsPath(argv[2]);
     Checks checks;
 
     SubstituteMissingDialogFont();
     LetWineDrawWindowFrames();
     const std::wstring folder = MakeTestFolder();
     const std::wstring folderName = folder.substr(folder.find_last_of(L'\\') + 1);
-    if (!checks.Expect(WriteBytes(folder + L"\\StrandexTest03.nc", NcProgram()) &&
+    const std::string program =
+        arguments.scenario == Scenario::OverLongLine ? NcProgramWithOverLongLine() : NcProgram();
+    if (!checks.Expect(WriteBytes(folder + L"\\StrandexTest03.nc", program) &&
                            WriteBytes(folder + L"\\Strandex.txt", Cp949(kNotice)),
                        "test files written")) {
         return 1;
     }
 
-    RefusesToRunBesideTheSibling(checks, program, folder);
+    if (arguments.scenario == Scenario::Whole) {
+        RefusesToRunBesideTheSibling(checks, arguments.program, folder);
+    }
 
     PROCESS_INFORMATION process{};
-    if (!StartProgram(checks, program, folder, process)) {
+    if (!StartProgram(checks, arguments.program, folder, process)) {
         RemoveTestFolder(folder);
         return 1;
     }
     HWND main = WaitForTitle(process.dwProcessId, kMainTitle, kWindowWait);
     if (checks.Expect(main != nullptr, "the main window opens with its title")) {
-        CheckMainWindow(checks, main, folderName);
-        CheckAboutBox(checks, process.dwProcessId, main);
-        RunTestToItsEnd(checks, process.dwProcessId, main);
-        SaveScreenshot(checks, main, screenshot);
+        switch (arguments.scenario) {
+            case Scenario::Whole:
+                CheckMainWindow(checks, main, folderName);
+                CheckAboutBox(checks, process.dwProcessId, main);
+                RunTestToItsEnd(checks, process.dwProcessId, main);
+                SaveScreenshot(checks, main, arguments.screenshot);
+                break;
+            case Scenario::OverLongLine:
+                SendEndsWithBox(checks, process.dwProcessId, main, L"Trans message",
+                                L"DATA 블록의 문자수가 너무 많습니다. ", main, "over-long line");
+                checks.ExpectText(main, kStatus, kEndedStatus);
+                break;
+            case Scenario::PortMissing:
+                SendEndsWithBox(checks, process.dwProcessId, main, L"DNC Message",
+                                L"Com1를 열수 없습니다.!!!", nullptr, "port missing");
+                break;
+        }
         QuitThroughTheQuestion(checks, process.dwProcessId, main);
     }
     const long status =
@@ -435,7 +521,7 @@ int wmain(int argc, wchar_t** argv) {
     RemoveTestFolder(folder);
 
     if (checks.Failures() == 0) {
-        std::printf("gui_smoke: all checks passed; screenshot %s\n", Narrow(screenshot).c_str());
+        std::printf("gui_smoke: all checks passed\n");
         return 0;
     }
     std::fprintf(stderr, "gui_smoke: %d check(s) failed\n", checks.Failures());
