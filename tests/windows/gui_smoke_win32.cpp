@@ -1,7 +1,9 @@
 // gui_smoke: starts strandex-pretest.exe beside a stand-in for the sibling application and
 // checks that it refuses to run; then starts it in a fresh folder holding a test file,
-// checks its main window, opens the about box, runs a test against the machine on COM1 to
-// its end, saves a picture of the window and quits through the quit question.
+// checks its main window, opens the about box, picks a file through the file dialog, runs
+// a test against the machine on COM1 to its end, saves a picture of the window and quits
+// through the quit question. Two shorter runs end a test with the over-long line's box or
+// the port's.
 //
 //   gui_smoke PRETEST.exe SCREENSHOT.png
 //
@@ -213,6 +215,53 @@ void CheckMainWindow(Checks& checks, HWND main, const std::wstring& folderName) 
                   "log box shows the notice file decoded from code page 949");
 }
 
+// The edit controls inside a window, its children's children included.
+std::vector<HWND> EditControlsIn(HWND window) {
+    std::vector<HWND> edits;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM param) -> BOOL {
+            if (ClassOf(child) == L"Edit") {
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&edits));
+    return edits;
+}
+
+// "...." opens the system's file-open dialog over the main window, its name box at "*.nc";
+// the file named there becomes the one under test.
+void PickFileThroughTheDialog(Checks& checks, DWORD processId, HWND main,
+                              const std::wstring& picked) {
+    PressButton(main, kPickFile);
+    HWND dialog = WaitForWindow(
+        processId,
+        [main](HWND w) {
+            return w != main && ClassOf(w) == L"#32770" && GetWindow(w, GW_OWNER) == main;
+        },
+        kWindowWait);
+    if (!checks.Expect(dialog != nullptr, "\"....\" opens a file dialog owned by the window")) {
+        return;
+    }
+    HWND nameBox = nullptr;
+    std::string names;
+    for (HWND edit : EditControlsIn(dialog)) {
+        names += " \"" + Narrow(TextOf(edit)) + "\"";
+        if (TextOf(edit) == L"*.nc") {
+            nameBox = edit;
+        }
+    }
+    if (checks.Expect(nameBox != nullptr, "the file dialog's name box starts at *.nc:" + names)) {
+        SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picked.c_str()));
+        PressButton(dialog, IDOK);
+    } else {
+        PressButton(dialog, IDCANCEL);
+    }
+    checks.Expect(WaitUntilGone(dialog, kWindowWait), "the file dialog closes");
+    checks.ExpectText(main, kFilePath, nameBox != nullptr ? picked : L"");
+}
+
 void CheckAboutBox(Checks& checks, DWORD processId, HWND main) {
     PostMessageW(main, WM_SYSCOMMAND, kAboutCommand, 0);
     HWND about = WaitForTitle(processId, L"Velidor 정보", kWindowWait);
@@ -396,6 +445,7 @@ std::wstring MakeTestFolder() {
 
 void RemoveTestFolder(const std::wstring& folder) {
     DeleteFileW((folder + L"\\StrandexTest03.nc").c_str());
+    DeleteFileW((folder + L"\\Picked.nc").c_str());
     DeleteFileW((folder + L"\\Strandex.txt").c_str());
     RemoveDirectoryW(folder.c_str());
 }
@@ -480,6 +530,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::string program =
         arguments.scenario == Scenario::OverLongLine ? NcProgramWithOverLongLine() : NcProgram();
     if (!checks.Expect(WriteBytes(folder + L"\\StrandexTest03.nc", program) &&
+                           WriteBytes(folder + L"\\Picked.nc", program) &&
                            WriteBytes(folder + L"\\Strandex.txt", Cp949(kNotice)),
                        "test files written")) {
         return 1;
@@ -500,6 +551,8 @@ int wmain(int argc, wchar_t** argv) {
             case Scenario::Whole:
                 CheckMainWindow(checks, main, folderName);
                 CheckAboutBox(checks, process.dwProcessId, main);
+                PickFileThroughTheDialog(checks, process.dwProcessId, main,
+                                         folder + L"\\Picked.nc");
                 RunTestToItsEnd(checks, process.dwProcessId, main);
                 SaveScreenshot(checks, main, arguments.screenshot);
                 break;
