@@ -6,6 +6,8 @@
 // the port's.
 //
 //   gui_smoke PRETEST.exe SCREENSHOT.png
+//   gui_smoke --long-line PRETEST.exe
+//   gui_smoke --port-missing PRETEST.exe
 //
 // Exit status 0 when every check passed; each failed check is printed.
 #include <windows.h>
