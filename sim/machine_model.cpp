@@ -94,6 +94,10 @@ void MachineModel::TakeDataByte(char c, SimTime now, Exchange& exchange) {
         ++enqOutstanding_;
         exchange.reply += kEnq;
     }
+    if (config_.nulEvery != 0 && stats_.bytesReceived % config_.nulEvery == 0) {
+        ++stats_.nulsSent;
+        exchange.reply += '\0';
+    }
     if (std::ranges::find(config_.nakAt, stats_.bytesReceived) != config_.nakAt.end()) {
         ++stats_.naksSent;
         // A NAK during a hold starts the hold again: the tool waits for one ACK either way.

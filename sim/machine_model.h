@@ -35,6 +35,9 @@ struct MachineConfig {
     // that instant would be lost.
     std::chrono::milliseconds startXonDelay{100};
     std::uint64_t enqEvery = 0;
+    // NUL bytes in the machine's replies, as a noisy line or a control's padding brings them;
+    // a tool that asked its driver to drop NULs must never see one.
+    std::uint64_t nulEvery = 0;
     std::vector<std::uint64_t> nakAt;
     std::chrono::milliseconds nakHold{200};
 };
@@ -50,6 +53,7 @@ struct MachineStats {
     std::uint64_t enqSent = 0;
     std::uint64_t acksReceived = 0;
     std::uint64_t naksSent = 0;
+    std::uint64_t nulsSent = 0;
     std::uint64_t overflowBytes = 0;
     // One entry per XON that a data byte followed.
     std::vector<std::chrono::nanoseconds> xonToNextByte;

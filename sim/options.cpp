@@ -139,6 +139,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (const auto n = number(0, kMaxCount)) {
                 machine.enqEvery = *n;
             }
+        } else if (arg == "--nul-every") {
+            if (const auto n = number(0, kMaxCount)) {
+                machine.nulEvery = *n;
+            }
         } else if (arg == "--nak-at") {
             if (const auto n = number(1, kMaxCount)) {
                 machine.nakAt.push_back(*n);
@@ -198,6 +202,7 @@ simulator ends when the tool closes the port, or on SIGINT or SIGTERM.
   --enq-every N          send ENQ after every N data bytes and count the ACKs (off)
   --nak-at N             send NAK when N data bytes have arrived; may be repeated
   --nak-hold MS          send ACK this long after each NAK (200)
+  --nul-every N          send a NUL byte after every N data bytes, as a noisy line may (off)
   --record PATH          write every data byte received to PATH
   --report PATH          write a JSON report to PATH at exit
   --wait-timeout S       exit with status 3 if the port is not opened within S

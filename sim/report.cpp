@@ -63,6 +63,7 @@ std::string ReportJson(const MachineStats& stats, std::chrono::nanoseconds durat
         .Number("enq_sent", stats.enqSent)
         .Number("acks_received", stats.acksReceived)
         .Number("naks_sent", stats.naksSent)
+        .Number("nuls_sent", stats.nulsSent)
         .Number("overflow_bytes", stats.overflowBytes)
         .BeginObject("xon_to_next_byte_ms")
         .Decimal("median", Median(xonGaps), 3)

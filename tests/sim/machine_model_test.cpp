@@ -338,6 +338,16 @@ INSTANTIATE_TEST_SUITE_P(
                       0,
                       1}));
 
+TEST(CncSimMachineModelTest, NulsGoOutAfterEveryNthByteAndAreCounted) {
+    MachineConfig config = Config(256, 192, 64, 0);
+    config.nulEvery = 2;
+    MachineModel model(config);
+    EXPECT_EQ(model.Receive("a", 0ms).reply, "");
+    EXPECT_EQ(model.Receive("b", 0ms).reply, std::string(1, '\0'));
+    EXPECT_EQ(model.Receive("cd", 0ms).reply, std::string(1, '\0'));
+    EXPECT_EQ(model.Stats().nulsSent, 2U);
+}
+
 TEST(CncSimMachineModelTest, RepliesToOneByteGoOutFlowControlFirst) {
     MachineConfig config = Config(4, 3, 1, 100);
     config.enqEvery = 3;

@@ -20,7 +20,8 @@ std::string Describe(const CommandLine& line) {
     std::ostringstream text;
     text << "buffer=" << m.bufferBytes << " rate=" << m.drainRate << " xoff=" << m.xoffAt
          << " xon=" << m.xonAt << " start=" << m.startXon << "/" << m.startXonDelay.count()
-         << "ms enq=" << m.enqEvery << " nak=[";
+         << "ms enq=" << m.enqEvery << (m.nulEvery != 0 ? " nul=" + std::to_string(m.nulEvery) : "")
+         << " nak=[";
     for (std::size_t i = 0; i < m.nakAt.size(); ++i) {
         text << (i == 0 ? "" : ",") << m.nakAt[i];
     }
@@ -71,6 +72,9 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{{"--buffer", "1"},
                  "buffer=1 rate=960 xoff=1 xon=0 start=0/100ms enq=0 nak=[]/200ms link= "
                  "record= report= wait=0ns"},
+        GoodCase{{"--nul-every", "4"},
+                 "buffer=256 rate=960 xoff=192 xon=64 start=0/100ms enq=0 nul=4 nak=[]/200ms "
+                 "link= record= report= wait=0ns"},
         GoodCase{{"--rate", "0"},
                  "buffer=256 rate=0 xoff=192 xon=64 start=0/100ms enq=0 nak=[]/200ms link= "
                  "record= report= wait=0ns"},

@@ -51,6 +51,7 @@ TEST(CncSimReportTest, ScriptedSession) {
   "enq_sent": 2,
   "acks_received": 1,
   "naks_sent": 1,
+  "nuls_sent": 0,
   "overflow_bytes": 0,
   "xon_to_next_byte_ms": {
     "median": 3,

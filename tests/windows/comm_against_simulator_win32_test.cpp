@@ -1,10 +1,11 @@
 // The Win32 comm layer on a real port: COM1 of the Wine prefix, mapped to the simulated
 // machine's pty. The machine records the data bytes it receives (STRANDEX_SIM_RECORD) and
 // sends ENQ after every 20 of them. The cases share the one port and run in the order
-// written.
+// written. The NUL case runs alone, against a machine that answers each byte with a NUL.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -179,6 +180,28 @@ TEST_F(CommAgainstSimulatorTest, AnAckGivenWhileHeldGoesOutOnRelease) {
     EXPECT_EQ(ReadWhole(record_), "N10 G01 X1.\r\nN20 X2.\r\nN30\r\n");
 
     // The machine counts the ACK in its report; the test's command checks it there.
+}
+
+TEST_F(CommAgainstSimulatorTest, NulsFromTheMachineNeverReachTheReader) {
+    const std::string block = "N40 G00 Z5.\r\n";
+    WriteAll(block);
+    ASSERT_TRUE(RecordReaches(record_, block.size()));
+
+    // Wine's driver queues the NULs and counts them, a driver that drops them counts none:
+    // either way the read must hand over none.
+    DWORD errors = 0;
+    COMSTAT status{};
+    const auto until = std::chrono::steady_clock::now() + kQuietSpell;
+    do {
+        ASSERT_TRUE(Comm().ClearCommError(port_, &errors, &status));
+    } while (status.cbInQue < block.size() && std::chrono::steady_clock::now() < until);
+    std::printf("the driver counts %lu bytes waiting\n",
+                static_cast<unsigned long>(status.cbInQue));
+
+    char buffer[64];
+    DWORD read = 99;
+    ASSERT_TRUE(Comm().ReadFile(port_, buffer, sizeof buffer, &read));
+    EXPECT_EQ(read, 0u) << "NULs reached the reader";
 }
 
 }  // namespace
