@@ -1,5 +1,4 @@
 #include <cstdlib>
-#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -20,20 +19,6 @@ TempDir::TempDir() {
         }
     }
     throw std::runtime_error("no fresh temporary folder could be created");
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-std::filesystem::path TempDir::Write(const std::filesystem::path& relative,
-                                     std::string_view bytes) const {
-    const auto full = path_ / relative;
-    std::filesystem::create_directories(full.parent_path());
-    std::ofstream out(full, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return full;
 }
 
 ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
