@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDir>
 #include <cstdio>
-#include <cstdlib>
 
 #include "about_dlg.h"
 #include "dialog_screenshot.h"
@@ -59,13 +58,5 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const auto sibling = MakeSiblingWindow();
-    RunPretestApp(*sibling);
-    // A worker may still be finishing after a close during a test (the window has cleared
-    // bSending): it ends through closing the file and the port, which lets the machine take
-    // what is on its way. Its message box could never be answered now, so none is waited on.
-    host.StopAnsweringOtherThreads();
-    WaitForWorkerThreads(std::chrono::seconds(10));
-    std::fflush(nullptr);
-    std::_Exit(0);
+    RunPretestProcess(host);
 }

@@ -1,5 +1,6 @@
 // The upper-case table checked against glibc's CP949 converter and towupper.
 #include "cp949_upper.h"
+#include "hex_text.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,16 +16,6 @@
 #include <vector>
 
 namespace {
-
-std::string Hex(const std::string& bytes) {
-    std::string text;
-    for (const char c : bytes) {
-        char byte[4];
-        std::snprintf(byte, sizeof byte, "%02X ", static_cast<unsigned char>(c));
-        text += byte;
-    }
-    return text;
-}
 
 // glibc's own answer, from its CP949 converter and towupper, so the table is checked against
 // an independent source rather than against itself.

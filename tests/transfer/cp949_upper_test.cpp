@@ -1,4 +1,5 @@
 #include "cp949_upper.h"
+#include "hex_text.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,16 +10,6 @@
 #include <vector>
 
 namespace {
-
-std::string Hex(const std::string& bytes) {
-    std::string text;
-    for (const char c : bytes) {
-        char byte[4];
-        std::snprintf(byte, sizeof byte, "%02X ", static_cast<unsigned char>(c));
-        text += byte;
-    }
-    return text;
-}
 
 struct UpperCase {
     const char* name;
