@@ -87,6 +87,32 @@ std::int32_t ChunkSize(PacedSenderState& sender) {
     return 1;
 }
 
+// The machine's gates come first, as the poller answers them; then room in the port's output
+// queue, waited for on the line too (the machine's next byte or the port's read time-out,
+// whichever comes first) instead of being given up with an empty chunk: on a device whose
+// count follows the wire, an output queue without room is the rule rather than the
+// exception. False once the test is stopped.
+bool WaitForMachineAndRoom(DWORD& errors, COMSTAT& status, std::int32_t& nOutQueueFree) {
+    TransferState& state = g_transferState;
+    for (;;) {
+        while (PollMachineInput() == 0) {
+            if (state.bSending == 0) {
+                return false;
+            }
+        }
+        // A transmit queue reported full on its own gives the designed empty chunk.
+        if (nOutQueueFree > 0 || errors == CE_TXFULL) {
+            return true;
+        }
+        if (PollMachineInputOrWait() == 0 && state.bSending == 0) {
+            return false;
+        }
+        status = COMSTAT{};
+        PortClearCommError(state.hPort, &errors, &status);
+        nOutQueueFree = OutQueueFree(status);
+    }
+}
+
 }  // namespace
 
 const PacedSenderState& CurrentPacedSenderState() {
@@ -125,10 +151,8 @@ std::int32_t SendBlock(std::int32_t mode, std::string block) {
         }
         nQueuedLen = sender.strSendQueue.size();
 
-        while (PollMachineInput() == 0) {
-            if (state.bSending == 0) {
-                return 0;
-            }
+        if (!WaitForMachineAndRoom(errors, status, nOutQueueFree)) {
+            return 0;
         }
 
         std::int32_t size = std::min(ChunkSize(sender), nOutQueueFree);

@@ -51,9 +51,7 @@ void HandleControlChar(TransferState& state, char c) {
     }
 }
 
-}  // namespace
-
-std::int32_t PollMachineInput() {
+std::int32_t Poll(bool waitWhenIdle) {
     TransferState& state = g_transferState;
 
     DWORD errors = 0;
@@ -64,7 +62,14 @@ std::int32_t PollMachineInput() {
         PortClearCommError(state.hPort, &errors, &status);
     }
 
-    const DWORD request = std::min(status.cbInQue, kMaxRead);
+    DWORD request = std::min(status.cbInQue, kMaxRead);
+    // Asking for one byte when none is waiting makes the read wait for it, bounded by the
+    // port's 1-ms total time-out, and end the moment it arrives: a DC1 is acted on as soon
+    // as it is on the line, and the wait costs no processor time.
+    const bool gatesClosed = state.bXonState == 0 || state.bAckState == 0;
+    if (request == 0 && state.bSending != 0 && (gatesClosed || waitWhenIdle)) {
+        request = 1;
+    }
     char received[kMaxRead + 1] = {};
     DWORD read = 0;
     PortReadFile(state.hPort, received, request, &read);
@@ -92,4 +97,14 @@ std::int32_t PollMachineInput() {
         Platform().Sleep(10);
     }
     return 0;
+}
+
+}  // namespace
+
+std::int32_t PollMachineInput() {
+    return Poll(false);
+}
+
+std::int32_t PollMachineInputOrWait() {
+    return Poll(true);
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "comm_dcb_text.h"
+#include "line_modelled_comm.h"
 
 namespace {
 
@@ -12,6 +13,11 @@ std::atomic<CommApi*> g_installed{nullptr};
 
 BOOL CommApi::BuildCommDCB(const char* text, DCB* dcb) {
     return ParseCommDCB(text, dcb);
+}
+
+CommApi& SystemComm() {
+    static LineModelledComm comm(PlatformComm());
+    return comm;
 }
 
 CommApi& Comm() {

@@ -34,7 +34,10 @@ class CommApi {
     virtual BOOL BuildCommDCB(const char* text, DCB* dcb);
 };
 
-// The platform's own implementation (termios or Win32), one per process.
+// The platform's own calls (termios or Win32), one per process, as the driver reports.
+CommApi& PlatformComm();
+
+// PlatformComm() under the line model: what the engine uses outside tests.
 CommApi& SystemComm();
 
 // The implementation in force: SystemComm() unless a test has installed another.

@@ -631,7 +631,7 @@ BOOL PosixComm::EscapeCommFunction(HANDLE handle, DWORD function) {
 
 }  // namespace
 
-CommApi& SystemComm() {
+CommApi& PlatformComm() {
     static PosixComm comm;
     return comm;
 }

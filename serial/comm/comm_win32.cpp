@@ -163,7 +163,7 @@ class Win32Comm final : public CommApi {
 
 }  // namespace
 
-CommApi& SystemComm() {
+CommApi& PlatformComm() {
     static Win32Comm comm;
     return comm;
 }

@@ -64,6 +64,10 @@ BOOL FakeComm::WriteFile(HANDLE, const void* data, DWORD count, DWORD* moved) {
 }
 
 BOOL FakeComm::ReadFile(HANDLE, void* buffer, DWORD count, DWORD* moved) {
+    if (count > 0 && input.empty() && !arrivesDuringRead.empty()) {
+        input = arrivesDuringRead.substr(0, 1);
+        arrivesDuringRead.erase(0, 1);
+    }
     const DWORD n = std::min<DWORD>(count, static_cast<DWORD>(input.size()));
     std::memcpy(buffer, input.data(), n);
     input.erase(0, n);

@@ -21,7 +21,10 @@ class FakeComm : public CommApi {
 
     // Script.
     bool openSucceeds = true;
-    std::string input;              // bytes received and not yet read
+    std::string input;  // bytes received and not yet read
+    // Bytes that arrive while a read waits with nothing received: the first one ends the
+    // wait and is read.
+    std::string arrivesDuringRead;
     std::deque<DWORD> writeCounts;  // bytes each write moves; all of them when empty
     struct Status {
         DWORD errors = 0;

@@ -16,6 +16,8 @@ namespace {
 
 using testing::ElementsAre;
 
+constexpr char DC1 = 17, DC3 = 19;
+
 // Blocks of recognisable bytes, so the order in which they reach the port shows.
 std::string Block(std::size_t length, char first = 'a') {
     std::string block(length, ' ');
@@ -205,8 +207,6 @@ TEST_F(PacedSenderTest, OutputQueueRoomAndTransmitQueueFullLimitTheChunk) {
     };
     const Case cases[] = {
         {"room for 20", {0, 80}, 20},
-        {"queue full", {0, 100}, 0},
-        {"queue over-full", {0, 150}, 0},
         {"TXFULL alone", {CE_TXFULL, 0}, 0},
         {"TXFULL with a frame error", {CE_TXFULL | CE_FRAME, 0}, 56},
         {"frame error alone", {CE_FRAME, 0}, 56},
@@ -226,6 +226,53 @@ TEST_F(PacedSenderTest, OutputQueueRoomAndTransmitQueueFullLimitTheChunk) {
             EXPECT_TRUE(sender().strSendQueue.empty()) << c.name;
         }
     }
+}
+
+// An output queue without room is waited out on the line, not given up with an empty chunk:
+// otherwise the worker would hand over the whole file while the wire still carries its
+// first bytes.
+TEST_F(PacedSenderTest, NoRoomInTheOutputQueueIsWaitedForOnTheLine) {
+    g_transferState.nTransferUnit = 65;
+    comm_.statuses.assign(100, {0, 150});
+    int waits = 0;
+    comm_.onCall = [&](const std::string& call) {
+        // After the second wait: the poller's own query, then the sender's look finds room.
+        if (call == "ReadFile(1)" && ++waits == 2) {
+            comm_.statuses = {{0, 100}, {0, 80}};
+        }
+    };
+    ASSERT_EQ(SendBlock(1, Block(120)), 1);
+    EXPECT_EQ(waits, 2);
+    EXPECT_EQ(ChunkLengths().front(), 20u);
+    EXPECT_EQ(comm_.written, Block(120));
+    EXPECT_TRUE(sender().strSendQueue.empty());
+}
+
+TEST_F(PacedSenderTest, AnXoffDuringTheWaitForRoomHoldsTheNextChunk) {
+    g_transferState.nTransferUnit = 65;
+    comm_.statuses = {{}, {0, 100}};
+    comm_.arrivesDuringRead = {DC3, DC1};
+    ASSERT_EQ(SendBlock(1, Block(120)), 1);
+    const auto calls = log_.Only({"EscapeCommFunction", "WriteFile"});
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[0], "EscapeCommFunction(SETXOFF)");
+    EXPECT_EQ(calls[1], "EscapeCommFunction(SETXON)");
+    EXPECT_TRUE(calls[2].starts_with("WriteFile"));
+    EXPECT_EQ(comm_.written, Block(120));
+}
+
+TEST_F(PacedSenderTest, StoppingWhileThereIsNoRoomGivesUpWithTheQueueKept) {
+    g_transferState.nTransferUnit = 65;
+    comm_.statuses.assign(100, {0, 100});
+    int waits = 0;
+    comm_.onCall = [&](const std::string& call) {
+        if (call == "ReadFile(1)" && ++waits == 10) {
+            g_transferState.bSending = 0;
+        }
+    };
+    EXPECT_EQ(SendBlock(1, Block(120)), 0);
+    EXPECT_EQ(comm_.written, "");
+    EXPECT_EQ(sender().strSendQueue, Block(120));
 }
 
 TEST_F(PacedSenderTest, AfterAStalledWriteTheNextBlockJoinsBehindTheRest) {

@@ -147,6 +147,58 @@ TEST_F(PollMachineInputTest, StatusQueriesAroundTheRead) {
     EXPECT_THAT(log_.All(), ElementsAre("ClearCommError", "ClearCommError", "ReadFile(1)"));
 }
 
+struct WaitCase {
+    const char* name;
+    int xon, ack, sending;
+    bool orWait;
+    std::string waiting;
+    std::string read;  // the read request made
+
+    friend void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class PollWaitTest : public PollMachineInputTest, public testing::WithParamInterface<WaitCase> {};
+
+// With nothing received, a closed gate (or the sender's wait for room) asks for one byte, so
+// the read waits on the line for at most the port's time-out instead of the sender spinning.
+TEST_P(PollWaitTest, WaitsOnTheLineOnlyWhileHeldOrAskedTo) {
+    const WaitCase& c = GetParam();
+    g_transferState.bXonState = c.xon;
+    g_transferState.bAckState = c.ack;
+    g_transferState.bSending = c.sending;
+    comm_.input = c.waiting;
+    c.orWait ? PollMachineInputOrWait() : PollMachineInput();
+    EXPECT_THAT(log_.Only({"ReadFile"}), ElementsAre(c.read));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, PollWaitTest,
+    testing::Values(WaitCase{"OpenGates", 1, 1, 1, false, "", "ReadFile(0)"},
+                    WaitCase{"Xoff", 0, 1, 1, false, "", "ReadFile(1)"},
+                    WaitCase{"Nak", 1, 0, 1, false, "", "ReadFile(1)"},
+                    WaitCase{"HeldButStopped", 0, 0, 0, false, "", "ReadFile(0)"},
+                    WaitCase{"OpenGatesWaitingForRoom", 1, 1, 1, true, "", "ReadFile(1)"},
+                    WaitCase{"StoppedWaitingForRoom", 1, 1, 0, true, "", "ReadFile(0)"},
+                    WaitCase{"BytesWaitingWhileHeld", 0, 1, 1, false, "ab", "ReadFile(2)"}),
+    [](const testing::TestParamInfo<WaitCase>& param) { return param.param.name; });
+
+TEST_F(PollMachineInputTest, AByteArrivingDuringTheWaitIsHandledInTheSameCall) {
+    g_transferState.bXonState = 0;
+    comm_.arrivesDuringRead = {DC1};
+    EXPECT_EQ(PollMachineInput(), 1) << "the XON that ended the wait opens the gate at once";
+    EXPECT_EQ(g_transferState.nXonCount, 1);
+    EXPECT_THAT(log_.Only({"EscapeCommFunction"}), ElementsAre(kXon));
+
+    // The sender's wait for room is ended by an XOFF the same way.
+    comm_.arrivesDuringRead = {DC3};
+    EXPECT_EQ(PollMachineInputOrWait(), 0);
+    EXPECT_EQ(g_transferState.bXonState, 0);
+
+    comm_.arrivesDuringRead = {ENQ};
+    EXPECT_EQ(PollMachineInput(), 0);
+    EXPECT_EQ(comm_.transmitted, std::string{ACK});
+}
+
 TEST_F(PollMachineInputTest, LogsXonAndXoffOnlyAboveLevel10) {
     g_transferState.nTransferUnit = 10;
     comm_.input = {DC3, DC1};
