@@ -43,6 +43,8 @@ class PretestOnQtAgainstSimulator : public testing::Test {
     // and quits once the end status shows. Returns the event log shown at the end.
     QString Run(std::vector<std::string> simArgs, const std::function<void()>& whileSending) {
         dir_.Write("StrandexTest03.nc", GenerateNcProgram(250000, 3));
+        // The stored rate the window loads: line time is not what these tests are about.
+        dir_.Write("Orvane/Velidor.conf", "Boudrate=921600\n");
         simArgs.insert(simArgs.begin(), {CNC_SIM_PATH, "--wait-timeout", "30"});
         sim_.emplace(simArgs);
         const auto slave = sim_->ReadLine(10s);
