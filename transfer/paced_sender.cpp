@@ -23,7 +23,9 @@ PacedSenderState g_sender;
 void Reset(PacedSenderState& sender) {
     sender.strSendQueue.clear();
     sender.strPending.clear();
-    sender.bFirstSend = g_portSettings.bSendSignalWait == 1 ? 1 : 0;
+    // Any nonzero setting waits for the start signal, as the port layer and the settings
+    // dialog read it; a stored 99 or -1 must not leave the first chunk unguarded.
+    sender.bFirstSend = g_portSettings.bSendSignalWait != 0 ? 1 : 0;
     sender.nStepBytes = 0;
     sender.nPaceCredit = 0;
 }

@@ -297,6 +297,16 @@ TEST_F(PacedSenderTest, AStalledQueueOver300IsDrainedDownTo300) {
     EXPECT_EQ(sender().strSendQueue, Block(400, 'a').substr(112));
 }
 
+// The port opens held for any nonzero setting; the sender must then wait for its first byte
+// too, or a stored 99 would count bytes up that never reach the machine.
+TEST_F(PacedSenderTest, AnyNonzeroStartSettingBeginsTheFirstSendPhase) {
+    for (const std::int32_t setting : {0, 1, 99, -1}) {
+        g_portSettings.bSendSignalWait = setting;
+        Reset();
+        EXPECT_EQ(sender().bFirstSend, setting != 0 ? 1 : 0) << "setting " << setting;
+    }
+}
+
 TEST_F(PacedSenderTest, FirstSendHoldsTheCallUntilTheFirstByteGoesOut) {
     g_portSettings.bSendSignalWait = 1;
     g_transferState.nTransferUnit = 65;

@@ -11,8 +11,10 @@ target_link_options(gui_smoke PRIVATE -municode)
 target_link_libraries(gui_smoke PRIVATE gdi32 user32 advapi32)
 
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/screenshots)
+# The window tests send whole programs at a stored rate that makes line time short.
+set(with_fast_line ${CMAKE_CURRENT_LIST_DIR}/with_stored_baud 921600 --)
 add_test(NAME WineGuiSmoke
-    COMMAND xvfb-run -a
+    COMMAND xvfb-run -a ${with_fast_line}
             ${CMAKE_CURRENT_LIST_DIR}/with_simulated_com1
             ${STRANDEX_HOST_BUILD_DIR}/sim/cnc-sim --start-xon --rate 0
             --
@@ -26,7 +28,7 @@ set_tests_properties(WineGuiSmoke PROPERTIES
 # The two boxes a test can end with, and whose window owns each: the over-long line's is
 # the main window's, the port's stands alone.
 add_test(NAME WineGuiOverLongLine
-    COMMAND xvfb-run -a
+    COMMAND xvfb-run -a ${with_fast_line}
             ${CMAKE_CURRENT_LIST_DIR}/with_simulated_com1
             ${STRANDEX_HOST_BUILD_DIR}/sim/cnc-sim --rate 0
             --
