@@ -15,7 +15,6 @@ class TestFile {
     virtual BOOL Read(void* buffer, DWORD count, DWORD* read) = 0;
 };
 
-// Opens the file for reading the way a test needs it: a missing file in an existing folder
-// is created empty (so the test ends at once with nothing sent); a folder or a device is
-// refused. Null when the file cannot be opened.
+// Opens an existing file for reading the way a test needs it; a missing file, a folder or a
+// device is refused. Null when the file cannot be opened. Nothing is ever created.
 std::unique_ptr<TestFile> OpenTestFile(const std::string& path);

@@ -32,7 +32,7 @@ class PosixTestFile : public TestFile {
 
 std::unique_ptr<TestFile> OpenTestFile(const std::string& path) {
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused just below anyway.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return nullptr;
     }

@@ -22,11 +22,12 @@ class Win32TestFile : public TestFile {
 }  // namespace
 
 std::unique_ptr<TestFile> OpenTestFile(const std::string& path) {
-    // The operator may keep the program open in an editor: share everything. OPEN_ALWAYS
-    // makes a missing file empty; a folder cannot be opened without backup semantics.
+    // The operator may keep the program open in an editor: share everything. Only an
+    // existing file is opened: a program deleted since the send button looked is a file
+    // fault, not an empty file. A folder cannot be opened without backup semantics.
     const HANDLE file = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return nullptr;
     }

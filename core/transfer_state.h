@@ -17,7 +17,8 @@ enum class TransferEnd : std::int32_t {
     Stopped,      // bSending was cleared
     LongLine,     // a line reached 251 bytes
     PortNotOpened,
-    FileNotOpened,  // or could not be read
+    FileNotOpened,  // or could not be read to the size it had at the start
+    PortLost,       // the device went away during the test
 };
 
 class TransferState {
@@ -32,6 +33,11 @@ class TransferState {
     SharedWord bAckState;
     // A TransferEnd, written by the worker just before it posts WM_TRANSFER_DONE.
     SharedWord nEndReason;
+    // Bytes the sender's writes moved to the port; nSentBytes counts those handed to it.
+    SharedWord nWrittenBytes;
+    // Set by the engine when a port call failed because the device is gone; the test then
+    // ends through its normal end path.
+    SharedWord bPortLost;
 
     // Set and used on the worker thread only; the next worker starts after the previous
     // one has posted its end, which orders the two.

@@ -68,3 +68,7 @@ std::int32_t PortSetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) {
 std::int32_t PortEscapeCommFunction(HANDLE port, DWORD function) {
     return bPortIO == 0 ? 1 : Comm().EscapeCommFunction(port, function);
 }
+
+std::int32_t PortDeviceLost(HANDLE port) {
+    return bPortIO == 0 ? 0 : Comm().DeviceLost(port);
+}

@@ -23,3 +23,5 @@ std::int32_t PortClearCommError(HANDLE port, DWORD* errors, COMSTAT* status);
 std::int32_t PortTransmitCommChar(HANDLE port, char c);
 std::int32_t PortSetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts);
 std::int32_t PortEscapeCommFunction(HANDLE port, DWORD function);
+// 1 once a call on the port has failed because its device is gone.
+std::int32_t PortDeviceLost(HANDLE port);

@@ -6,6 +6,7 @@
 #include "platform_services.h"
 #include "poll_machine_input.h"
 #include "port_layer.h"
+#include "port_loss.h"
 #include "port_settings.h"
 #include "transfer_state.h"
 
@@ -98,7 +99,7 @@ bool WaitForMachineAndRoom(DWORD& errors, COMSTAT& status, std::int32_t& nOutQue
     TransferState& state = g_transferState;
     for (;;) {
         while (PollMachineInput() == 0) {
-            if (state.bSending == 0) {
+            if (!TestMayGoOn()) {
                 return false;
             }
         }
@@ -106,7 +107,7 @@ bool WaitForMachineAndRoom(DWORD& errors, COMSTAT& status, std::int32_t& nOutQue
         if (nOutQueueFree > 0 || errors == CE_TXFULL) {
             return true;
         }
-        if (PollMachineInputOrWait() == 0 && state.bSending == 0) {
+        if (PollMachineInputOrWait() == 0 && !TestMayGoOn()) {
             return false;
         }
         status = COMSTAT{};
@@ -172,12 +173,14 @@ std::int32_t SendBlock(std::int32_t mode, std::string block) {
 
         PortClearCommError(state.hPort, &errors, &status);
         DWORD written = 0;
-        PortWriteFile(state.hPort, chunk, static_cast<DWORD>(nChunkLen), &written);
+        NotePortResult(PortWriteFile(state.hPort, chunk, static_cast<DWORD>(nChunkLen), &written));
 
         if (written > 0) {
             // A driver that claims more than it was given moved the chunk, no more.
-            sender.strSendQueue.erase(0, std::min<std::size_t>(written, nChunkLen));
+            const std::size_t moved = std::min<std::size_t>(written, nChunkLen);
+            sender.strSendQueue.erase(0, moved);
             nQueuedLen = sender.strSendQueue.size();
+            state.nWrittenBytes += static_cast<std::int32_t>(moved);
         } else if (sender.strPending.empty()) {
             bKeepDraining = false;
         }
@@ -190,6 +193,22 @@ std::int32_t SendBlock(std::int32_t mode, std::string block) {
 
         if (sender.strPending.empty() && nQueuedLen == 0) {
             bKeepDraining = false;
+        }
+    }
+    return 1;
+}
+
+std::int32_t FlushSender() {
+    const PacedSenderState& sender = g_sender;
+    while (!sender.strSendQueue.empty() || !sender.strPending.empty()) {
+        const std::int32_t writtenBefore = g_transferState.nWrittenBytes;
+        if (SendBlock(0, {}) == 0 || !TestMayGoOn()) {
+            return 0;
+        }
+        // A drain that moved nothing (a transmit queue reported full, a port that takes no
+        // bytes now) is tried again after a wait on the line, not at once.
+        if (g_transferState.nWrittenBytes == writtenBefore) {
+            PollMachineInputOrWait();
         }
     }
     return 1;

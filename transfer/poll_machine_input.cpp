@@ -6,6 +6,7 @@
 #include "control_chars.h"
 #include "platform_services.h"
 #include "port_layer.h"
+#include "port_loss.h"
 #include "transfer_state.h"
 
 namespace {
@@ -57,7 +58,7 @@ std::int32_t Poll(bool waitWhenIdle) {
     DWORD errors = 0;
     // A failed status query leaves the counts at 0, which only shortens the read.
     COMSTAT status{};
-    PortClearCommError(state.hPort, &errors, &status);
+    NotePortResult(PortClearCommError(state.hPort, &errors, &status));
     if (errors != 0) {
         PortClearCommError(state.hPort, &errors, &status);
     }
@@ -67,12 +68,12 @@ std::int32_t Poll(bool waitWhenIdle) {
     // port's 1-ms total time-out, and end the moment it arrives: a DC1 is acted on as soon
     // as it is on the line, and the wait costs no processor time.
     const bool gatesClosed = state.bXonState == 0 || state.bAckState == 0;
-    if (request == 0 && state.bSending != 0 && (gatesClosed || waitWhenIdle)) {
+    if (request == 0 && TestMayGoOn() && (gatesClosed || waitWhenIdle)) {
         request = 1;
     }
     char received[kMaxRead + 1] = {};
     DWORD read = 0;
-    PortReadFile(state.hPort, received, request, &read);
+    NotePortResult(PortReadFile(state.hPort, received, request, &read));
     if (read > kMaxRead) {
         read = 0;
     }
@@ -90,7 +91,7 @@ std::int32_t Poll(bool waitWhenIdle) {
         PortClearCommError(state.hPort, &errors, &status);
     }
 
-    if (state.bXonState != 0 && state.bAckState != 0 && state.bSending != 0) {
+    if (state.bXonState != 0 && state.bAckState != 0 && TestMayGoOn()) {
         return 1;
     }
     if (state.bSending == 0) {

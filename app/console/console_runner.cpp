@@ -33,6 +33,8 @@ const char* EndReasonName(TransferEnd end) {
             return "long_line";
         case TransferEnd::FileNotOpened:
             return "file";
+        case TransferEnd::PortLost:
+            return "port_lost";
         case TransferEnd::None:
             break;
     }
@@ -47,6 +49,7 @@ int ExitStatusOf(TransferEnd end) {
         case TransferEnd::Stopped:
             return kExitStopped;
         case TransferEnd::PortNotOpened:
+        case TransferEnd::PortLost:
             return kExitPortNotOpened;
         case TransferEnd::LongLine:
             return kExitLongLine;
@@ -134,6 +137,7 @@ void WriteReport(const std::string& path, const ConsoleOptions& options, Transfe
            << ", \"wait_start\": " << g_portSettings.bSendSignalWait << "},\n"
            << "  \"file_size\": " << state.nFileSize << ",\n"
            << "  \"sent_bytes\": " << state.nSentBytes << ",\n"
+           << "  \"written_bytes\": " << state.nWrittenBytes << ",\n"
            << "  \"percent\": " << state.nPercent << ",\n"
            << "  \"transfer_unit\": " << state.nTransferUnit << ",\n"
            << "  \"xon_count\": " << state.nXonCount << ",\n"

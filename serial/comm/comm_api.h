@@ -29,6 +29,11 @@ class CommApi {
     virtual BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) = 0;
     virtual BOOL EscapeCommFunction(HANDLE port, DWORD function) = 0;
 
+    // TRUE once a call on the port has failed because its device is gone (the line hung
+    // up, the adapter was pulled): nothing on this handle will work again. Not a platform
+    // call; each backend knows its own errors for it.
+    virtual BOOL DeviceLost(HANDLE port) = 0;
+
     // Applies a line-settings text ("com1:9600, e, 7, 2") to a DCB. The portable parser
     // unless the platform has its own.
     virtual BOOL BuildCommDCB(const char* text, DCB* dcb);

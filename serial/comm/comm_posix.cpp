@@ -34,7 +34,8 @@ struct PosixPort {
     std::optional<DCB> applied;
     bool dropNul = false;
     bool held = false;
-    std::string kept;  // TransmitCommChar bytes that wait for the transmitter
+    bool lost = false;  // a call failed because the device has gone; it stays gone
+    std::string kept;   // TransmitCommChar bytes that wait for the transmitter
 };
 
 PosixPort* PortOf(HANDLE handle) {
@@ -203,10 +204,18 @@ std::size_t DropNuls(unsigned char* bytes, std::size_t count) {
     return static_cast<std::size_t>(std::remove(bytes, bytes + count, 0) - bytes);
 }
 
+// The errors with which a tty says that its device is gone: the far end of a pty closed, a
+// USB adapter pulled, a modem hung up.
+bool MeansDeviceGone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE;
+}
+
 // Bytes that did move are handed over and the error waits for the next call. With nothing
 // moved the call waits out its time-out first: a vanished device answers at once, and a
 // caller that polls in a loop would otherwise spin.
-BOOL EndOnHardError(const Deadline& total, DWORD moved, DWORD* reported, int error) {
+BOOL EndOnHardError(PosixPort& port, const Deadline& total, DWORD moved, DWORD* reported,
+                    int error) {
+    port.lost = port.lost || MeansDeviceGone(error);
     if (moved > 0) {
         if (reported != nullptr) {
             *reported = moved;
@@ -279,6 +288,7 @@ class PosixComm final : public CommApi {
     BOOL TransmitCommChar(HANDLE port, char c) override;
     BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) override;
     BOOL EscapeCommFunction(HANDLE port, DWORD function) override;
+    BOOL DeviceLost(HANDLE port) override;
 };
 
 HANDLE PosixComm::OpenPort(std::string_view deviceName) {
@@ -360,7 +370,7 @@ BOOL PosixComm::WriteFile(HANDLE handle, const void* data, DWORD count, DWORD* w
         TotalDeadline(t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant, count);
     if (!port->held) {
         if (const int error = SendKept(*port, total); error != 0) {
-            return EndOnHardError(total, 0, written, error);
+            return EndOnHardError(*port, total, 0, written, error);
         }
         if (!port->kept.empty()) {
             return TRUE;  // the new bytes must not overtake them
@@ -368,7 +378,7 @@ BOOL PosixComm::WriteFile(HANDLE handle, const void* data, DWORD count, DWORD* w
     }
     const Moved sent = SendBytes(port->fd, static_cast<const unsigned char*>(data), count, total);
     if (sent.error != 0) {
-        return EndOnHardError(total, static_cast<DWORD>(sent.count), written, sent.error);
+        return EndOnHardError(*port, total, static_cast<DWORD>(sent.count), written, sent.error);
     }
     if (written != nullptr) {
         *written = static_cast<DWORD>(sent.count);
@@ -395,7 +405,7 @@ BOOL PosixComm::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) 
     while (got < count) {
         const ssize_t n = ReadSome(port->fd, bytes + got, count - got);
         if (n < 0) {
-            return EndOnHardError(plan.total, got, read, errno);
+            return EndOnHardError(*port, plan.total, got, read, errno);
         }
         if (n > 0) {
             const auto size = static_cast<std::size_t>(n);
@@ -407,7 +417,7 @@ BOOL PosixComm::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) 
             continue;
         }
         if (hungUp) {
-            return EndOnHardError(plan.total, got, read, EIO);
+            return EndOnHardError(*port, plan.total, got, read, EIO);
         }
         if (plan.anyByte && got > 0) {
             break;
@@ -419,7 +429,7 @@ BOOL PosixComm::ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) 
             break;
         }
         if (ready == Ready::kFailed) {
-            return EndOnHardError(plan.total, got, read, errno);
+            return EndOnHardError(*port, plan.total, got, read, errno);
         }
         hungUp = ready == Ready::kHungUp;
     }
@@ -570,7 +580,7 @@ BOOL PosixComm::TransmitCommChar(HANDLE handle, char c) {
     const auto byte = static_cast<unsigned char>(c);
     const Moved sent = SendBytes(port->fd, &byte, 1, total);
     if (sent.error != 0) {
-        return EndOnHardError(total, 0, nullptr, sent.error);
+        return EndOnHardError(*port, total, 0, nullptr, sent.error);
     }
     if (sent.count == 0) {
         // The line takes nothing now; the byte goes out ahead of the next write.
@@ -610,6 +620,7 @@ BOOL PosixComm::EscapeCommFunction(HANDLE handle, DWORD function) {
             const int error =
                 SendKept(*port, TotalDeadline(t.WriteTotalTimeoutMultiplier,
                                               t.WriteTotalTimeoutConstant, port->kept.size()));
+            port->lost = port->lost || MeansDeviceGone(error);
             errno = error;
             return error == 0 ? TRUE : FALSE;
         }
@@ -627,6 +638,11 @@ BOOL PosixComm::EscapeCommFunction(HANDLE handle, DWORD function) {
             errno = EINVAL;
             return FALSE;
     }
+}
+
+BOOL PosixComm::DeviceLost(HANDLE handle) {
+    const PosixPort* port = PortOf(handle);
+    return port != nullptr && port->lost ? TRUE : FALSE;
 }
 
 }  // namespace

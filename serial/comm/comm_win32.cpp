@@ -14,8 +14,40 @@ struct Win32Port {
     HANDLE device = INVALID_HANDLE_VALUE;
     bool dropNul = false;
     bool held = false;
-    std::string kept;  // TransmitCommChar bytes that wait for the transmitter
+    bool lost = false;  // a call failed because the device has gone; it stays gone
+    std::string kept;   // TransmitCommChar bytes that wait for the transmitter
 };
+
+// The errors a comm call ends with once its device is gone: a pulled USB adapter gives
+// access denied, bad command or a device error on most drivers; Wine maps a hung-up pty to
+// a device error too.
+bool MeansDeviceGone(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_INVALID_HANDLE:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_NOT_READY:
+        case ERROR_BROKEN_PIPE:
+        case ERROR_NO_SUCH_DEVICE:
+        case ERROR_IO_DEVICE:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEVICE_REMOVED:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Passes a call's result on, noting on the way whether it failed for a device that is gone.
+BOOL Noted(Win32Port& port, BOOL result) {
+    if (!result) {
+        const DWORD error = GetLastError();
+        port.lost = port.lost || MeansDeviceGone(error);
+        SetLastError(error);
+    }
+    return result;
+}
 
 Win32Port* PortOf(HANDLE handle) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
@@ -63,13 +95,15 @@ class Win32Comm final : public CommApi {
     BOOL WriteFile(HANDLE handle, const void* data, DWORD count, DWORD* written) override {
         Win32Port* port = PortOf(handle);
         *written = 0;
-        return port != nullptr && ::WriteFile(port->device, data, count, written, nullptr);
+        return port != nullptr &&
+               Noted(*port, ::WriteFile(port->device, data, count, written, nullptr));
     }
 
     BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) override {
         Win32Port* port = PortOf(handle);
         *read = 0;
-        if (port == nullptr || !::ReadFile(port->device, buffer, count, read, nullptr)) {
+        if (port == nullptr ||
+            !Noted(*port, ::ReadFile(port->device, buffer, count, read, nullptr))) {
             return FALSE;
         }
         if (port->dropNul) {
@@ -112,7 +146,7 @@ class Win32Comm final : public CommApi {
 
     BOOL ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) override {
         Win32Port* port = PortOf(handle);
-        return port != nullptr && ::ClearCommError(port->device, errors, status);
+        return port != nullptr && Noted(*port, ::ClearCommError(port->device, errors, status));
     }
 
     BOOL TransmitCommChar(HANDLE handle, char c) override {
@@ -149,6 +183,11 @@ class Win32Comm final : public CommApi {
             SendKept(*port);
         }
         return TRUE;
+    }
+
+    BOOL DeviceLost(HANDLE handle) override {
+        const Win32Port* port = PortOf(handle);
+        return port != nullptr && port->lost;
     }
 
     BOOL BuildCommDCB(const char* text, DCB* dcb) override { return ::BuildCommDCBA(text, dcb); }

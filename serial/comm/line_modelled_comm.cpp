@@ -113,6 +113,10 @@ BOOL LineModelledComm::EscapeCommFunction(HANDLE port, DWORD function) {
     return result;
 }
 
+BOOL LineModelledComm::DeviceLost(HANDLE port) {
+    return device_.DeviceLost(port);
+}
+
 BOOL LineModelledComm::BuildCommDCB(const char* text, DCB* dcb) {
     return device_.BuildCommDCB(text, dcb);
 }

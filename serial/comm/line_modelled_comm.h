@@ -30,6 +30,7 @@ class LineModelledComm final : public CommApi {
     BOOL TransmitCommChar(HANDLE port, char c) override;
     BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) override;
     BOOL EscapeCommFunction(HANDLE port, DWORD function) override;
+    BOOL DeviceLost(HANDLE port) override;
     BOOL BuildCommDCB(const char* text, DCB* dcb) override;
 
   private:

@@ -57,10 +57,13 @@ BOOL FakeComm::WriteFile(HANDLE, const void* data, DWORD count, DWORD* moved) {
         n = std::min(count, writeCounts.front());
         writeCounts.pop_front();
     }
+    if (gone) {
+        n = 0;
+    }
     written.append(static_cast<const char*>(data), n);
     *moved = n;
     Record("WriteFile(" + std::string(static_cast<const char*>(data), count) + ")");
-    return TRUE;
+    return gone ? FALSE : TRUE;
 }
 
 BOOL FakeComm::ReadFile(HANDLE, void* buffer, DWORD count, DWORD* moved) {
@@ -68,12 +71,12 @@ BOOL FakeComm::ReadFile(HANDLE, void* buffer, DWORD count, DWORD* moved) {
         input = arrivesDuringRead.substr(0, 1);
         arrivesDuringRead.erase(0, 1);
     }
-    const DWORD n = std::min<DWORD>(count, static_cast<DWORD>(input.size()));
+    const DWORD n = gone ? 0 : std::min<DWORD>(count, static_cast<DWORD>(input.size()));
     std::memcpy(buffer, input.data(), n);
     input.erase(0, n);
     *moved = n;
     Record("ReadFile(" + std::to_string(count) + ")");
-    return TRUE;
+    return gone ? FALSE : TRUE;
 }
 
 BOOL FakeComm::SetupComm(HANDLE, DWORD inQueue, DWORD outQueue) {
@@ -119,7 +122,7 @@ BOOL FakeComm::ClearCommError(HANDLE, DWORD* errors, COMSTAT* status) {
     status->cbInQue = static_cast<DWORD>(input.size());
     status->cbOutQue = next.cbOutQue;
     Record("ClearCommError");
-    return TRUE;
+    return gone ? FALSE : TRUE;
 }
 
 BOOL FakeComm::TransmitCommChar(HANDLE, char c) {
@@ -141,4 +144,8 @@ BOOL FakeComm::SetCommTimeouts(HANDLE, COMMTIMEOUTS* timeouts) {
 BOOL FakeComm::EscapeCommFunction(HANDLE, DWORD function) {
     Record("EscapeCommFunction(" + EscapeName(function) + ")");
     return TRUE;
+}
+
+BOOL FakeComm::DeviceLost(HANDLE) {
+    return gone ? TRUE : FALSE;
 }

@@ -32,6 +32,9 @@ class FakeComm : public CommApi {
     };
     std::deque<Status> statuses;  // one per ClearCommError; {0, 0} when empty
     DCB stateToReport{};          // what GetCommState hands out
+    // Once set, the device is gone: reads, writes and status queries fail and DeviceLost
+    // says so.
+    bool gone = false;
     // Called after each call has been recorded, with its text: the place to change the
     // script or the shared state at an exact moment.
     std::function<void(const std::string& call)> onCall;
@@ -56,6 +59,7 @@ class FakeComm : public CommApi {
     BOOL TransmitCommChar(HANDLE port, char c) override;
     BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) override;
     BOOL EscapeCommFunction(HANDLE port, DWORD function) override;
+    BOOL DeviceLost(HANDLE port) override;
 
   private:
     void Record(std::string call);

@@ -145,14 +145,14 @@ TEST_F(TransferWorkerTest, HandsOverBatchesOfMoreThan200Bytes) {
             sentAtWrites.insert(g_transferState.nSentBytes);
         }
     };
-    g_transferState.nFileSize = 250000;
     const std::string file = line + "\n" + line + "\n" + line + "\n" + line + "\n";
+    g_transferState.nFileSize = static_cast<std::int32_t>(file.size());
     dir_.Write("four.nc", file);
     RunPath((dir_.path() / "four.nc").string());
     // Two lines (200 bytes) wait; the third makes 300 and goes; the fourth goes at the end.
     EXPECT_THAT(sentAtWrites, ElementsAre(300, 400));
     EXPECT_EQ(comm_.written, AsciiUpper(file));
-    EXPECT_EQ(g_transferState.nPercent, 0) << "400 * 100 / 250000";
+    EXPECT_EQ(g_transferState.nPercent, 100);
 }
 
 TEST_F(TransferWorkerTest, EndsRightAfterTheLineThatTakesTheLevelPast60) {
@@ -189,15 +189,18 @@ TEST_F(TransferWorkerTest, FileNotOpenedClosesThePortAfterTheWait) {
     RunPath(dir_.path().string());  // a folder is not a file
     EXPECT_EQ(LastEnd(), TransferEnd::FileNotOpened);
     EXPECT_THAT(log_.Only({"MessageBox", "CloseFile", "Sleep(1000)", "ClosePort", "WriteFile"}),
-                ElementsAre("Sleep(1000)", "ClosePort"));
+                ElementsAre("MessageBox(DNC message: 파일을 열수 없습니다!!.)", "Sleep(1000)",
+                            "ClosePort"));
     ExpectDoneOnce();
 }
 
-TEST_F(TransferWorkerTest, AMissingFileIsCreatedEmptyAndNothingIsSent) {
+// A program deleted between the send button's look and the worker's open is a file fault;
+// nothing is created in its place.
+TEST_F(TransferWorkerTest, AMissingFileIsNotCreatedAndEndsAsAFileFault) {
     const auto path = dir_.path() / "vanished.nc";
     RunPath(path.string());
-    EXPECT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(LastEnd(), TransferEnd::FileNotOpened);
     EXPECT_EQ(comm_.written, "");
     ExpectDoneOnce();
 }
@@ -231,16 +234,20 @@ TEST_F(TransferWorkerTest, SurvivesTheFileChangingWhileItIsRead) {
         const char* name;
         std::function<void(const std::filesystem::path&)> change;
         std::string received;
+        TransferEnd end;
     };
     const Case cases[] = {
         // The open file keeps its bytes; the name is all that goes.
-        {"deleted", [](const auto& path) { std::filesystem::remove(path); }, original},
+        {"deleted", [](const auto& path) { std::filesystem::remove(path); }, original,
+         TransferEnd::EndOfFile},
         {"grown",
          [&](const auto& path) { std::ofstream(path, std::ios::app | std::ios::binary) << more; },
-         original + more},
-        // The lines of the first read (500 bytes) still go out; then the end of the file.
+         original + more, TransferEnd::EndOfFile},
+        // A file that ends short of its size at the start was cut: what was handed over (the
+        // first three lines) is written out, the rest of the first read is not, and the end
+        // is a file fault, not a complete test.
         {"truncated", [](const auto& path) { std::filesystem::resize_file(path, 0); },
-         original.substr(0, 500)},
+         original.substr(0, 300), TransferEnd::FileNotOpened},
     };
     for (const Case& c : cases) {
         comm_.written.clear();
@@ -254,8 +261,10 @@ TEST_F(TransferWorkerTest, SurvivesTheFileChangingWhileItIsRead) {
             }
         };
         g_transferState.bSending = 1;
+        g_transferState.nFileSize = static_cast<std::int32_t>(original.size());
         RunPath(path.string());
         EXPECT_EQ(comm_.written, AsciiUpper(c.received)) << c.name;
+        EXPECT_EQ(LastEnd(), c.end) << c.name;
         ExpectDoneOnce();
     }
 }

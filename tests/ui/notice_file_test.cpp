@@ -27,11 +27,14 @@ TEST(NoticeFileTest, AZeroByteEndsOnlyThe500BytePieceItIsIn) {
     }
 }
 
-TEST(NoticeFileTest, AMissingFileIsCreatedEmptyAndAFolderGivesNothing) {
+// A file that is only read is never created: starting the tool in a folder leaves it as it was.
+TEST(NoticeFileTest, AMissingFileIsAnEmptyNoticeAndIsNotCreated) {
     TempDir dir;
     EXPECT_EQ(ReadNoticeFile(dir.path() / "Strandex.txt"), "");
-    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Strandex.txt"));
-    EXPECT_EQ(ReadNoticeFile(dir.path() / "missing-folder" / "Strandex.txt"), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Strandex.txt"));
+    EXPECT_EQ(ReadNoticeFile(dir.path() / "missing-folder" / "Strandex.txt"), "");
+    std::filesystem::create_directory(dir.path() / "Strandex.txt");
+    EXPECT_EQ(ReadNoticeFile(dir.path() / "Strandex.txt"), std::nullopt);
 }
 
 }  // namespace

@@ -98,10 +98,11 @@ TEST_F(PretestDlgTest, OpensWithTheDefaultFileTheNoticeAndTheAboutItem) {
     EXPECT_EQ(g_portSettings.nBaudRate, 9600);
 }
 
-TEST_F(PretestDlgTest, AMissingNoticeFileIsCreatedEmpty) {
+// The window only reads the notice: a missing one shows as empty and is not created.
+TEST_F(PretestDlgTest, AMissingNoticeFileShowsAsEmptyAndIsNotCreated) {
     host_.Then([&] { EXPECT_EQ(host_.Text(IDC_LOG), kFooter); });
     Run();
-    EXPECT_TRUE(std::filesystem::exists(dir_.path() / "Strandex.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "Strandex.txt"));
 }
 
 TEST_F(PretestDlgTest, SendNeedsAnExistingFileOfAtLeast200000Bytes) {
