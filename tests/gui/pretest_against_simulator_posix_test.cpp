@@ -43,6 +43,9 @@ class PretestOnQtAgainstSimulator : public testing::Test {
     // and quits once the end status shows. Returns the event log shown at the end.
     QString Run(std::vector<std::string> simArgs, const std::function<void()>& whileSending) {
         dir_.Write("StrandexTest03.nc", GenerateNcProgram(250000, 3));
+        // The simulator's wire runs at the rate the window sets from the stored settings;
+        // neither test is about line time.
+        dir_.Write("Orvane/Velidor.conf", "[General]\nBoudrate=921600\n");
         simArgs.insert(simArgs.begin(), {CNC_SIM_PATH, "--wait-timeout", "30"});
         sim_.emplace(simArgs);
         const auto slave = sim_->ReadLine(10s);
