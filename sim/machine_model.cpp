@@ -45,10 +45,10 @@ Exchange MachineModel::Receive(std::string_view bytes, SimTime now) {
     return exchange;
 }
 
-void MachineModel::RepliesWritten(std::size_t queuedBehind) {
-    if (xoffUnwritten_) {
-        xoffUnwritten_ = false;
-        sentBeforeXoff_ = queuedBehind;
+void MachineModel::RepliesWritten(SimTime at) {
+    if (xonUnwritten_) {
+        xonUnwritten_ = false;
+        xonAwaitingByte_ = at;
     }
 }
 
@@ -56,17 +56,8 @@ void MachineModel::TakeDataByte(char c, SimTime now, Exchange& exchange) {
     exchange.data += c;
     ++stats_.bytesReceived;
     if (xonAwaitingByte_) {
-        stats_.xonToNextByte.push_back(now - *xonAwaitingByte_);
+        stats_.xonToNextByte.push_back(std::max(now - *xonAwaitingByte_, SimTime(0)));
         xonAwaitingByte_.reset();
-    }
-    // Bytes that reach the control before its XOFF is on the line, or that were already
-    // queued behind it then, left the tool before it could know.
-    if (held_ && !xoffUnwritten_) {
-        if (sentBeforeXoff_ > 0) {
-            --sentBeforeXoff_;
-        } else {
-            ++stats_.afterXoff.back();
-        }
     }
 
     if (config_.drainRate != 0) {
@@ -82,10 +73,7 @@ void MachineModel::TakeDataByte(char c, SimTime now, Exchange& exchange) {
     }
     if (!held_ && config_.drainRate != 0 && fill_ >= config_.xoffAt) {
         held_ = true;
-        xoffUnwritten_ = true;
-        sentBeforeXoff_ = 0;
         ++stats_.xoffSent;
-        stats_.afterXoff.push_back(0);
         exchange.reply += kXoff;
     }
 
@@ -117,7 +105,9 @@ std::string MachineModel::Advance(SimTime now) {
     if (held_ && fill_ <= config_.xonAt) {
         held_ = false;
         ++stats_.xonSent;
-        xonAwaitingByte_ = now;
+        // A byte that arrives before this XON is on the line did not answer it.
+        xonUnwritten_ = true;
+        xonAwaitingByte_.reset();
         reply += kXon;
     }
     if (nakHoldEnds_ && now >= *nakHoldEnds_) {
@@ -159,6 +149,31 @@ std::optional<SimTime> MachineModel::NextDue() const {
         consider(*nakHoldEnds_);
     }
     return next;
+}
+
+std::optional<std::uint64_t> MachineModel::DataBytesUntilReply() const {
+    std::optional<std::uint64_t> fewest;
+    const auto consider = [&fewest](std::uint64_t bytes) {
+        if (!fewest || bytes < *fewest) {
+            fewest = bytes;
+        }
+    };
+    if (!held_ && config_.drainRate != 0) {
+        consider(fill_ < config_.xoffAt ? config_.xoffAt - fill_ : 1);
+    }
+    const auto everyNth = [&](std::uint64_t every) {
+        if (every != 0) {
+            consider(every - stats_.bytesReceived % every);
+        }
+    };
+    everyNth(config_.enqEvery);
+    everyNth(config_.nulEvery);
+    for (const std::uint64_t at : config_.nakAt) {
+        if (at > stats_.bytesReceived) {
+            consider(at - stats_.bytesReceived);
+        }
+    }
+    return fewest;
 }
 
 }  // namespace cnc_sim

@@ -47,15 +47,13 @@ struct MachineStats {
     std::uint64_t xoffSent = 0;
     // XONs that ended an XOFF; the start signal is counted apart.
     std::uint64_t xonSent = 0;
-    // One entry per XOFF: the data bytes the tool sent after the XOFF had gone out, until
-    // the XON that ended it or the end of the session.
-    std::vector<std::uint64_t> afterXoff;
     std::uint64_t enqSent = 0;
     std::uint64_t acksReceived = 0;
     std::uint64_t naksSent = 0;
     std::uint64_t nulsSent = 0;
     std::uint64_t overflowBytes = 0;
-    // One entry per XON that a data byte followed.
+    // One entry per XON that a data byte followed: from the XON going out to that byte's
+    // arrival.
     std::vector<std::chrono::nanoseconds> xonToNextByte;
     bool startXonSent = false;
 };
@@ -71,18 +69,19 @@ class MachineModel {
 
     // The tool has opened the port.
     std::string Connect(SimTime now);
-    // Bytes from the tool, all arrived at now: everything the port held when the control
-    // looked, since its replies go out only afterwards.
+    // Bytes from the tool, all arrived at now.
     Exchange Receive(std::string_view bytes, SimTime now);
-    // The replies handed out so far are on the line now, and queuedBehind bytes from the tool
-    // were already waiting in it: those left the tool before any XOFF among the replies and
-    // do not count as arriving after it.
-    void RepliesWritten(std::size_t queuedBehind);
+    // The replies handed out so far went onto the line at `at`; an XON among them is timed
+    // from then to the next data byte.
+    void RepliesWritten(SimTime at);
     // Lets time pass: the buffer drains, and the replies that fall due by now go out.
     std::string Advance(SimTime now);
 
     // The earliest instant at which Advance() would send something, if any is scheduled.
     std::optional<SimTime> NextDue() const;
+    // The fewest data bytes after which Receive() may answer (XOFF, ENQ, NUL or NAK), if any
+    // would make it; the drain can only put the XOFF later.
+    std::optional<std::uint64_t> DataBytesUntilReply() const;
     std::size_t Fill() const { return fill_; }
     const MachineStats& Stats() const { return stats_; }
 
@@ -97,8 +96,7 @@ class MachineModel {
     SimTime drainingSince_{};
     std::uint64_t drainedSince_ = 0;
     bool held_ = false;
-    bool xoffUnwritten_ = false;
-    std::size_t sentBeforeXoff_ = 0;
+    bool xonUnwritten_ = false;
     std::optional<SimTime> xonAwaitingByte_;
     std::uint64_t enqOutstanding_ = 0;
     std::optional<SimTime> nakHoldEnds_;

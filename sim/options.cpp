@@ -116,6 +116,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             path(options.recordPath);
         } else if (arg == "--report") {
             path(options.reportPath);
+        } else if (arg == "--frame") {
+            if (const auto text = value()) {
+                if (const auto frame = ParseLineFrame(*text)) {
+                    options.frame = *frame;
+                } else {
+                    result.error =
+                        "--frame: expected data bits 5-8, parity N, E, O, M or S and stop bits "
+                        "1, 1.5 or 2, such as 7E2 or 8N1, got '" +
+                        std::string(*text) + "'";
+                }
+            }
         } else if (arg == "--buffer") {
             if (const auto n = number(1, kMaxBuffer)) {
                 machine.bufferBytes = static_cast<std::size_t>(*n);
@@ -186,11 +197,20 @@ std::string UsageText() {
 
 Plays a CNC control on the master side of a new pseudo-terminal. The slave side is the
 machine's serial port for the tool to open; its path is the first line on stdout. The
-simulator ends when the tool closes the port, or on SIGINT or SIGTERM.
+simulator ends when the tool has closed the port and all it sent has arrived, or on
+SIGINT or SIGTERM.
+
+Between the tool and the control lies a modelled cable: what the tool writes waits in a
+model of its UART and reaches the control one character at a time, at the rate the tool
+set on its port and in the frame given by --frame. While the tool holds its transmitter
+(tcflow, the kernel's own IXON, SETXOFF under Wine) nothing new goes onto the wire; the
+character already on it completes.
 
   --link PATH            also make PATH a symbolic link to the slave (an existing
                          symbolic link is replaced, any other file is left alone);
                          removed at exit
+  --frame FRAME          the tool's characters on the wire: data bits, parity (N, E, O,
+                         M, S), stop bits (1, 1.5, 2), such as 8N1 (7E2)
   --buffer N             receive buffer in bytes (256)
   --rate N               bytes per second taken out of the buffer; 0 takes each byte
                          at once (960, a 9600-baud line)
@@ -204,13 +224,25 @@ simulator ends when the tool closes the port, or on SIGINT or SIGTERM.
   --nak-hold MS          send ACK this long after each NAK (200)
   --nul-every N          send a NUL byte after every N data bytes, as a noisy line may (off)
   --record PATH          write every data byte received to PATH
-  --report PATH          write a JSON report to PATH at exit
+  --report PATH          write a JSON report to PATH at exit (below)
   --wait-timeout S       exit with status 3 if the port is not opened within S
                          seconds (0, wait for ever)
   -h, --help             show this text
 
 Exit status: 0 when the session ended, 1 on a system error, 2 on a bad command line,
 3 when nobody opened the port in time.
+
+The report, times measured on the modelled wire:
+  after_xoff             per XOFF, the characters that went onto the wire after the XOFF
+                         was written and before the tool held its transmitter (or the
+                         XON, if it never did): the tool's own reaction; max, median
+  uart_queue_max         the most characters waiting in the tool's UART or on the wire
+  xon_to_next_byte_ms    from an XON that ended a hold being written to the last bit of
+                         the next data byte arriving; this includes that character's own
+                         time on the wire (1.146 ms at 9600 baud 7E2)
+  line                   the rate the tool set last, the bits of one character, and the
+                         characters the tool purged before they went out
+  duration_s             from the tool opening the port to the end of the session
 )";
 }
 

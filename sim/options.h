@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "line_frame.h"
 #include "machine_model.h"
 
 namespace cnc_sim {
 
 struct Options {
     MachineConfig machine;
+    // The tool's characters on the wire; the rate is the one the tool sets on its port.
+    LineFrame frame;
     std::string linkPath;
     std::string recordPath;
     std::string reportPath;

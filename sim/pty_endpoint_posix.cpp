@@ -18,6 +18,52 @@ namespace {
     throw std::system_error(errno, std::generic_category(), std::string(call) + " failed");
 }
 
+// The codes above B38400 are Linux's own.
+std::optional<std::uint32_t> BaudOfSpeedCode(speed_t code) {
+    static constexpr struct {
+        speed_t code;
+        std::uint32_t baud;
+    } kRates[] = {
+        {B0, 0},
+        {B50, 50},
+        {B75, 75},
+        {B110, 110},
+        {B134, 134},
+        {B150, 150},
+        {B200, 200},
+        {B300, 300},
+        {B600, 600},
+        {B1200, 1200},
+        {B1800, 1800},
+        {B2400, 2400},
+        {B4800, 4800},
+        {B9600, 9600},
+        {B19200, 19200},
+        {B38400, 38400},
+        {B57600, 57600},
+        {B115200, 115200},
+        {B230400, 230400},
+        {B460800, 460800},
+        {B500000, 500000},
+        {B576000, 576000},
+        {B921600, 921600},
+        {B1000000, 1000000},
+        {B1152000, 1152000},
+        {B1500000, 1500000},
+        {B2000000, 2000000},
+        {B2500000, 2500000},
+        {B3000000, 3000000},
+        {B3500000, 3500000},
+        {B4000000, 4000000},
+    };
+    for (const auto& rate : kRates) {
+        if (rate.code == code) {
+            return rate.baud;
+        }
+    }
+    return std::nullopt;
+}
+
 timespec ToTimespec(std::chrono::nanoseconds t) {
     const auto seconds = std::chrono::floor<std::chrono::seconds>(t);
     return timespec{static_cast<time_t>(seconds.count()), static_cast<long>((t - seconds).count())};
@@ -65,6 +111,14 @@ PtyEndpoint::PtyEndpoint() {
         ThrowSystemError("open() of the slave");
     }
     ::close(slave);
+
+    // Packet mode: each read says whether it carries data or the tool's transmitter being
+    // stopped, started or flushed, which is how the modelled UART learns of SETXOFF/SETXON.
+    // Only now, so the endpoint's own open and close above leave no event behind.
+    int on = 1;
+    if (::ioctl(fd_, TIOCPKT, &on) != 0) {
+        ThrowSystemError("ioctl(TIOCPKT)");
+    }
 }
 
 PtyEndpoint::~PtyEndpoint() {
@@ -87,24 +141,34 @@ void PtyEndpoint::Wait(std::optional<std::chrono::nanoseconds> timeout, bool wan
     ::ppoll(&entry, 1, timeout ? &limit : nullptr, &waitMask);
 }
 
-PtyEndpoint::ReadResult PtyEndpoint::Read(std::string& into) const {
-    char buffer[4096];
+PtyEndpoint::ReadResult PtyEndpoint::Read(std::string& into, TransmitterEvents& events) const {
+    // One more than the data: packet mode puts a status byte first.
+    char buffer[4097];
     ssize_t n = 0;
     do {
         n = ::read(fd_, buffer, sizeof buffer);
     } while (n < 0 && errno == EINTR);
-    if (n > 0) {
-        into.append(buffer, static_cast<std::size_t>(n));
+    if (n > 1 && buffer[0] == TIOCPKT_DATA) {
+        into.append(buffer + 1, static_cast<std::size_t>(n - 1));
         return ReadResult::kBytes;
+    }
+    if (n == 1) {
+        const auto status = static_cast<unsigned char>(buffer[0]);
+        events.held = (status & TIOCPKT_STOP) != 0;
+        events.released = (status & TIOCPKT_START) != 0;
+        events.purged = (status & TIOCPKT_FLUSHWRITE) != 0;
+        return ReadResult::kEvents;
     }
     // EIO is the hang-up.
     return n < 0 && errno == EAGAIN ? ReadResult::kNothing : ReadResult::kHungUp;
 }
 
-std::size_t PtyEndpoint::Queued() const {
-    int queued = 0;
-    return ::ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0 ? static_cast<std::size_t>(queued)
-                                                              : 0;
+std::optional<std::uint32_t> PtyEndpoint::ToolBaud() const {
+    termios line{};
+    if (::tcgetattr(fd_, &line) != 0) {
+        return std::nullopt;
+    }
+    return BaudOfSpeedCode(::cfgetospeed(&line));
 }
 
 void PtyEndpoint::Write(std::string& pending) const {

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -28,13 +29,23 @@ class PtyEndpoint {
     void Wait(std::optional<std::chrono::nanoseconds> timeout, bool wantWrite,
               const sigset_t& waitMask) const;
 
-    enum class ReadResult { kBytes, kNothing, kHungUp };
-    // One read of what the tool has sent, appended to into. kHungUp once the tool has closed
-    // the slave and everything it wrote before has been read.
-    ReadResult Read(std::string& into) const;
+    // What the tool did to its transmitter, as the pty's packet mode reports it. A hold and
+    // a release between two reads show as the release alone.
+    struct TransmitterEvents {
+        bool held = false;      // tcflow(TCOOFF), or IXON on a received XOFF
+        bool released = false;  // tcflow(TCOON), or IXON on a received XON
+        bool purged = false;    // tcflush(TCOFLUSH)
+    };
 
-    // Bytes from the tool waiting to be read.
-    std::size_t Queued() const;
+    enum class ReadResult { kBytes, kEvents, kNothing, kHungUp };
+    // One read of what the tool has sent: data bytes appended to into, or its transmitter's
+    // events. The kernel may report an event before data written just ahead of it. kHungUp
+    // once the tool has closed the slave and everything it wrote before has been read.
+    ReadResult Read(std::string& into, TransmitterEvents& events) const;
+
+    // The output rate the tool set on its port (the slave's; the pair shares one setting),
+    // in baud; nothing if it cannot be read.
+    std::optional<std::uint32_t> ToolBaud() const;
 
     // Writes what the pty takes now and removes it from pending.
     void Write(std::string& pending) const;

@@ -45,7 +45,8 @@ double Percentile(std::vector<double> values, std::size_t percent) {
 
 }  // namespace
 
-std::string ReportJson(const MachineStats& stats, std::chrono::nanoseconds duration) {
+std::string ReportJson(const MachineStats& stats, const LineStats& line,
+                       std::chrono::nanoseconds duration) {
     const std::vector<double> xonGaps = InMillis(stats.xonToNextByte);
     const auto largest = [](const auto& values) {
         return values.empty() ? 0 : *std::ranges::max_element(values);
@@ -56,10 +57,11 @@ std::string ReportJson(const MachineStats& stats, std::chrono::nanoseconds durat
         .Number("xoff_sent", stats.xoffSent)
         .Number("xon_sent", stats.xonSent)
         .BeginObject("after_xoff")
-        .Number("max", largest(stats.afterXoff))
-        .Decimal("median", Median(stats.afterXoff), 1)
-        .Numbers("per_xoff", stats.afterXoff)
+        .Number("max", largest(line.afterXoff))
+        .Decimal("median", Median(line.afterXoff), 1)
+        .Numbers("per_xoff", line.afterXoff)
         .EndObject()
+        .Number("uart_queue_max", line.queueMax)
         .Number("enq_sent", stats.enqSent)
         .Number("acks_received", stats.acksReceived)
         .Number("naks_sent", stats.naksSent)
@@ -70,6 +72,11 @@ std::string ReportJson(const MachineStats& stats, std::chrono::nanoseconds durat
         .Decimal("p99", Percentile(xonGaps, 99), 3)
         .Decimal("max", largest(xonGaps), 3)
         .Number("count", xonGaps.size())
+        .EndObject()
+        .BeginObject("line")
+        .Number("baud", line.baud)
+        .Decimal("bits_per_char", line.frame.BitsPerCharacter(), 1)
+        .Number("purged_bytes", line.purged)
         .EndObject()
         .Decimal("duration_s", Seconds(duration).count(), 3)
         .Bool("start_xon_sent", stats.startXonSent);

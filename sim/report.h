@@ -5,10 +5,13 @@
 #include <string>
 
 #include "machine_model.h"
+#include "uart_model.h"
 
 namespace cnc_sim {
 
-// duration: from the tool opening the port to the end of the session.
-std::string ReportJson(const MachineStats& stats, std::chrono::nanoseconds duration);
+// line: the tool's transmitter as the wire showed it. duration: from the tool opening the
+// port to the end of the session.
+std::string ReportJson(const MachineStats& stats, const LineStats& line,
+                       std::chrono::nanoseconds duration);
 
 }  // namespace cnc_sim

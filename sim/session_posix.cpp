@@ -11,28 +11,113 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::chrono::nanoseconds kTick = 1ms;
+// Bounds one look at the port, so a tool that writes without pause cannot keep the wire
+// and the control waiting.
+constexpr int kReadsPerLook = 64;
 
 SimTime Now() {
     return std::chrono::steady_clock::now().time_since_epoch();
 }
 
-// How long the session may sleep: until the model's next timed reply, and while bytes are
-// buffered never more than a tick, so that a late wake-up delays an XON by a tick at most.
-std::optional<std::chrono::nanoseconds> SleepLimit(const MachineModel& model) {
-    std::optional<std::chrono::nanoseconds> limit;
-    if (const auto due = model.NextDue()) {
-        limit = std::max(*due - Now(), std::chrono::nanoseconds(0));
+// Takes in what the tool has sent and done to its transmitter; true once it has hung up.
+bool TakeToolInput(const PtyEndpoint& port, UartModel& uart, SimTime now) {
+    if (const auto baud = port.ToolBaud()) {
+        uart.SetBaud(*baud, now);
     }
-    if (model.Fill() > 0) {
-        limit = std::min(limit.value_or(kTick), kTick);
+    for (int i = 0; i < kReadsPerLook; ++i) {
+        std::string bytes;
+        PtyEndpoint::TransmitterEvents events;
+        switch (port.Read(bytes, events)) {
+            case PtyEndpoint::ReadResult::kBytes:
+                uart.Queue(bytes, now);
+                break;
+            case PtyEndpoint::ReadResult::kEvents:
+                if (events.purged) {
+                    uart.Purge(now);
+                }
+                if (events.held) {
+                    uart.Hold(now);
+                }
+                if (events.released) {
+                    uart.Release(now);
+                }
+                break;
+            case PtyEndpoint::ReadResult::kNothing:
+                return false;
+            case PtyEndpoint::ReadResult::kHungUp:
+                return true;
+        }
     }
-    return limit;
+    return false;
+}
+
+// What has come down the wire goes to the control, one character at its own time.
+void Deliver(UartModel& uart, MachineModel& model, std::string& pending, std::ostream* record) {
+    std::string data;
+    for (const Arrival& arrival : uart.TakeArrivals()) {
+        const Exchange exchange = model.Receive(std::string_view(&arrival.byte, 1), arrival.at);
+        pending += exchange.reply;
+        data += exchange.data;
+    }
+    if (record != nullptr && !data.empty()) {
+        record->write(data.data(), static_cast<std::streamsize>(data.size()));
+        // Out at once, so that a test can watch what has reached the machine.
+        record->flush();
+    }
+}
+
+// The control's replies onto the line; the wire learns when its XOFFs and XONs went out.
+void WriteReplies(const PtyEndpoint& port, MachineModel& model, UartModel& uart,
+                  std::string& pending) {
+    if (pending.empty()) {
+        return;
+    }
+    const std::string before = pending;
+    port.Write(pending);
+    const std::string_view written(before.data(), before.size() - pending.size());
+    if (written.empty()) {
+        return;
+    }
+    const SimTime at = Now();
+    for (const char c : written) {
+        if (c == kXoff) {
+            uart.XoffWritten(at);
+        } else if (c == kXon) {
+            uart.XonWritten(at);
+        }
+    }
+    if (pending.empty()) {
+        model.RepliesWritten(at);
+    }
+}
+
+// How long the session may sleep: until the control's next timed reply, and while characters
+// are on the wire until the next one arrives. At high rates arrivals are taken together a
+// tick at a time, but never past the one the control may answer.
+std::optional<std::chrono::nanoseconds> SleepLimit(const MachineModel& model, const UartModel& uart,
+                                                   SimTime now) {
+    std::optional<SimTime> wake = model.NextDue();
+    if (const auto next = uart.ArrivalOf(1)) {
+        SimTime batchEnd = now + kTick;
+        if (const auto bytes = model.DataBytesUntilReply()) {
+            if (const auto answered = uart.ArrivalOf(static_cast<std::size_t>(*bytes))) {
+                batchEnd = std::min(batchEnd, *answered);
+            }
+        }
+        const SimTime arrivals = std::max(*next, batchEnd);
+        wake = wake ? std::min(*wake, arrivals) : arrivals;
+    }
+    if (!wake) {
+        return std::nullopt;
+    }
+    return std::max(*wake - now, std::chrono::nanoseconds(0));
 }
 
 }  // namespace
 
-SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, const StopSignals& stops,
-                         std::chrono::nanoseconds waitTimeout, std::ostream* record) {
+SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, UartModel& uart,
+                         const StopSignals& stops, std::chrono::nanoseconds waitTimeout,
+                         std::ostream* record) {
     const SimTime waitingSince = Now();
     while (!port.Opened()) {
         if (stops.Requested()) {
@@ -48,40 +133,33 @@ SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, const Sto
 
     const SimTime openedAt = Now();
     std::string pending = model.Connect(openedAt);
-    // Once the replies are all on the line, the control learns what was queued behind them.
-    auto send = [&] {
-        port.Write(pending);
-        if (pending.empty()) {
-            model.RepliesWritten(port.Queued());
-        }
-    };
     bool hungUp = false;
-    while (!hungUp && !stops.Requested()) {
-        send();
-        port.Wait(SleepLimit(model), !pending.empty(), stops.WaitMask());
-        // Each read goes to the control and its answer out before the next read: a tool on a
-        // pty writes as fast as the machine reads, so waiting for the port to run dry would
-        // hold an XOFF back without limit.
-        for (;;) {
-            std::string bytes;
-            const auto result = port.Read(bytes);
-            if (result != PtyEndpoint::ReadResult::kBytes) {
-                hungUp = result == PtyEndpoint::ReadResult::kHungUp;
+    while (!stops.Requested()) {
+        const SimTime now = Now();
+        if (!hungUp && TakeToolInput(port, uart, now)) {
+            hungUp = true;
+            // A port's close waits for its transmitter to send what it holds; nobody is left
+            // to lift a hold, so it goes as it would have.
+            uart.Release(now);
+        }
+        uart.AdvanceTo(now);
+        Deliver(uart, model, pending, record);
+        pending += model.Advance(now);
+        if (hungUp) {
+            pending.clear();
+            if (uart.Queued() == 0) {
                 break;
             }
-            const Exchange exchange = model.Receive(bytes, Now());
-            pending += exchange.reply;
-            send();
-            if (record != nullptr) {
-                record->write(exchange.data.data(),
-                              static_cast<std::streamsize>(exchange.data.size()));
-                // Out at once, so that a test can watch what has reached the machine.
-                record->flush();
-            }
+            SleepFor(SleepLimit(model, uart, now).value_or(kTick), stops.WaitMask());
+        } else {
+            WriteReplies(port, model, uart, pending);
+            port.Wait(SleepLimit(model, uart, now), !pending.empty(), stops.WaitMask());
         }
-        pending += model.Advance(Now());
     }
-    return {hungUp ? SessionEnd::kHungUp : SessionEnd::kStopped, Now() - openedAt};
+    const SimTime endedAt = Now();
+    uart.Finish(endedAt);
+    return {hungUp && !stops.Requested() ? SessionEnd::kHungUp : SessionEnd::kStopped,
+            endedAt - openedAt};
 }
 
 }  // namespace cnc_sim

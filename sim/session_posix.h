@@ -1,5 +1,5 @@
 // One session of the control: waiting for the tool to open the port, then answering it until
-// it closes the port again.
+// it has closed the port again and everything it sent has come down the modelled wire.
 #pragma once
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include "machine_model.h"
 #include "pty_endpoint_posix.h"
 #include "stop_signals_posix.h"
+#include "uart_model.h"
 
 namespace cnc_sim {
 
@@ -19,9 +20,10 @@ struct SessionResult {
     std::chrono::nanoseconds connected{0};
 };
 
-// waitTimeout zero waits for the tool for ever. Data bytes go to record, if given, as they
-// arrive.
-SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, const StopSignals& stops,
-                         std::chrono::nanoseconds waitTimeout, std::ostream* record);
+// waitTimeout zero waits for the tool for ever. The tool's bytes go through uart to the
+// model; data bytes go to record, if given, as they arrive.
+SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, UartModel& uart,
+                         const StopSignals& stops, std::chrono::nanoseconds waitTimeout,
+                         std::ostream* record);
 
 }  // namespace cnc_sim

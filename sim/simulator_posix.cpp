@@ -13,6 +13,7 @@
 #include "report.h"
 #include "session_posix.h"
 #include "stop_signals_posix.h"
+#include "uart_model.h"
 
 namespace cnc_sim {
 
@@ -50,8 +51,10 @@ int RunSimulator(const Options& options) {
         std::fflush(stdout);
 
         MachineModel model(options.machine);
+        // Until the tool sets its own, the rate a fresh pty has.
+        UartModel uart(options.frame, port.ToolBaud().value_or(0));
         const SessionResult session =
-            RunSession(port, model, stops, options.waitTimeout, record ? &*record : nullptr);
+            RunSession(port, model, uart, stops, options.waitTimeout, record ? &*record : nullptr);
 
         bool written = true;
         if (record) {
@@ -59,7 +62,7 @@ int RunSimulator(const Options& options) {
             written = static_cast<bool>(*record);
         }
         if (report) {
-            *report << ReportJson(model.Stats(), session.connected);
+            *report << ReportJson(model.Stats(), uart.Stats(), session.connected);
             report->flush();
             written = written && static_cast<bool>(*report);
         }

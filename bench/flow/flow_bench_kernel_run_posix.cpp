@@ -5,8 +5,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 #include "child_process_posix.h"
 #include "flow_bench_sim_posix.h"
@@ -40,14 +43,16 @@ class HeldPort {
 };
 
 // Blocking writes of whole reads, as cat does; a stopped tty makes write() wait.
-void CopyFile(const std::string& path, int out) {
+void CopyFile(const std::string& path, long limit, int out) {
     const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         throw std::runtime_error("cannot read " + path);
     }
     char buffer[128 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
+    long left = limit;
+    while (left > 0) {
+        const ssize_t got =
+            ::read(in, buffer, static_cast<size_t>(std::min<long>(left, sizeof buffer)));
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -65,39 +70,62 @@ void CopyFile(const std::string& path, int out) {
             }
             done += n;
         }
+        left -= got;
     }
     ::close(in);
+}
+
+// The simulator's record grows as bytes arrive at the machine.
+bool WaitForRecord(const std::string& path, long bytes, std::chrono::seconds within) {
+    const auto end = std::chrono::steady_clock::now() + within;
+    std::error_code ec;
+    while (std::chrono::steady_clock::now() < end) {
+        const auto size = std::filesystem::file_size(path, ec);
+        if (!ec && size >= static_cast<std::uintmax_t>(bytes)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 }  // namespace
 
 KernelRun RunKernelXonXoff(const FlowBenchSetup& setup, const std::vector<std::string>& simOptions,
-                           const std::string& name) {
+                           long bytes, const std::string& name) {
     KernelRun run;
-    SimSession sim(setup, simOptions, setup.workDir + "/" + name + "-sim.json");
+    const std::string record = setup.workDir + "/" + name + "-received";
+    std::vector<std::string> options = simOptions;
+    options.insert(options.end(), {"--record", record});
+    SimSession sim(setup, options, setup.workDir + "/" + name + "-sim.json");
     run.simCommand = sim.Command();
 
     HeldPort port(sim.SlavePath());
-    run.steps.push_back("exec 3<>$SLAVE   (held open until the copy is done)");
+    run.steps.push_back("exec 3<>$SLAVE   (held open until the machine has had every byte)");
 
-    const std::string stty = "stty -F " + sim.SlavePath() + " raw ixon -ixany";
-    ChildProcess sttyProcess({"/bin/sh", "-c", "exec " + stty});
+    const std::string line = "raw ixon -ixany " + std::to_string(setup.baud);
+    ChildProcess sttyProcess({"/bin/sh", "-c", "exec stty -F " + sim.SlavePath() + " " + line});
     const auto status = sttyProcess.Wait(std::chrono::seconds(10));
     if (!status || *status != 0) {
         throw std::runtime_error("stty failed: " + sttyProcess.Errors());
     }
-    run.steps.push_back("stty -F $SLAVE raw ixon -ixany");
+    run.steps.push_back("stty -F $SLAVE " + line);
 
     termios mode{};
     run.flowControlOn = ::tcgetattr(port.fd(), &mode) == 0 && (mode.c_iflag & IXON) != 0 &&
                         (mode.c_iflag & IXANY) == 0;
 
-    const auto start = std::chrono::steady_clock::now();
-    CopyFile(setup.programPath, port.fd());
-    run.copySeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.steps.push_back("cat " + CommandText({setup.programPath}, setup) +
-                        " >&3   (blocking writes of 128 KiB reads)");
+    CopyFile(setup.programPath, bytes, port.fd());
+    run.steps.push_back("head -c " + std::to_string(bytes) + " " +
+                        CommandText({setup.programPath}, setup) +
+                        " >&3   (blocking writes of reads up to 128 KiB)");
+    // Three times the line time and then some: a machine that holds half the time still
+    // gets everything well within it.
+    const auto lineTime = std::chrono::seconds(
+        static_cast<long>(3.0 * static_cast<double>(bytes) * setup.CharacterSeconds()) + 10);
+    run.allArrived = WaitForRecord(record, bytes, lineTime);
+    run.steps.push_back("wait until $W/" + name + "-received holds " + std::to_string(bytes) +
+                        " bytes");
     port.Close();
     run.steps.push_back("exec 3>&-");
 

@@ -1,5 +1,6 @@
 // XON/XOFF as the machine sees it: the tool against the simulated machine, next to the
-// kernel's own XON/XOFF on the same machine.
+// kernel's own XON/XOFF on the same machine. The simulator puts the tool's bytes on a
+// modelled wire at the rate the tool set, so every figure is one a real line would show.
 //
 //   build/linux/bench/flow_bench [--size BYTES]
 //
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "child_process_posix.h"
+#include "flow_bench_busy_cores.h"
 #include "flow_bench_hold_cpu_posix.h"
 #include "flow_bench_kernel_run_posix.h"
 #include "flow_bench_levels.h"
@@ -36,6 +38,8 @@ constexpr int kPauseCount = 2000;
 constexpr std::chrono::seconds kHoldWindow{5};
 // The tool waits this long before it closes the port, whatever happened before.
 constexpr double kCloseWaitSeconds = 1.0;
+// A rate at which the tight machine's tests take seconds, not minutes, and it still says XOFF.
+constexpr int kFastBaud = 57600;
 
 struct Arguments {
     long size = kDefaultSize;
@@ -57,21 +61,27 @@ Arguments ParseArguments(int argc, char** argv) {
     return args;
 }
 
-// A tight buffer and a rate the tool outruns at every level, so holds come all through
-// the test.
-const std::vector<std::string> kTightMachine{"--buffer", "256", "--xoff-at", "192",
-                                             "--xon-at", "64",  "--rate",    "4800"};
+long LineBytesPerSecond(const FlowBenchSetup& setup) {
+    return std::lround(1.0 / setup.CharacterSeconds());
+}
+
+// A tight buffer drained a little slower than the line brings bytes, so holds come all
+// through the test: at 9600 baud 7E2 the line brings 873 bytes a second.
+std::vector<std::string> TightMachine(const FlowBenchSetup& setup) {
+    const long rate = LineBytesPerSecond(setup) * 4 / 5;
+    return {"--buffer", "256", "--xoff-at", "192",
+            "--xon-at", "64",  "--rate",    std::to_string(rate)};
+}
+
 // One hold of about six seconds right at the start: 184 bytes to drain at 30 bytes/s.
 const std::vector<std::string> kSlowMachine{"--buffer", "256", "--xoff-at", "192",
                                             "--xon-at", "8",   "--rate",    "30"};
-const std::vector<std::string> kInstantMachine{"--rate", "0"};
 
-// Takes bytes at the line's own rate, with a margin of many chunks so that dropped bytes,
-// which would shorten the wall time, stay rare; the bytes lost are printed beside it.
+// Takes bytes at the line's own rate, with a margin of many chunks, so a tool that keeps to
+// the line is never held; the bytes lost are printed beside it.
 std::vector<std::string> LineRateMachine(const FlowBenchSetup& setup) {
-    const long rate = std::lround(static_cast<double>(setup.baud) / setup.BitsPerCharacter());
     return {"--buffer", "4096", "--xoff-at", "2048",
-            "--xon-at", "1024", "--rate",    std::to_string(rate)};
+            "--xon-at", "1024", "--rate",    std::to_string(LineBytesPerSecond(setup))};
 }
 
 std::string Count(double n) {
@@ -88,13 +98,24 @@ std::string AfterXoffCell(const JsonValue& machine) {
                   after["median"].NumberOr(0));
 }
 
+// The machine's figure runs from the XON being written to the last bit of the next byte;
+// that byte's own time on the wire, at the rate the machine saw, is taken off.
 std::string XonGapCell(const JsonValue& machine) {
     const JsonValue& gap = machine["xon_to_next_byte_ms"];
     if (gap["count"].NumberOr(0) == 0) {
         return "- (no XON was followed by a byte)";
     }
-    return Format("%.3f / %.3f  (n=%.0f)", gap["median"].NumberOr(0), gap["p99"].NumberOr(0),
-                  gap["count"].NumberOr(0));
+    const JsonValue& line = machine["line"];
+    const double baud = line["baud"].NumberOr(0);
+    const double characterMs = baud > 0 ? 1000.0 * line["bits_per_char"].NumberOr(0) / baud : 0;
+    return Format("%.3f / %.3f  (n=%.0f)", gap["median"].NumberOr(0) - characterMs,
+                  gap["p99"].NumberOr(0) - characterMs, gap["count"].NumberOr(0));
+}
+
+std::string LineCell(const JsonValue& machine) {
+    const JsonValue& line = machine["line"];
+    return Format("%.0f baud, %g bits", line["baud"].NumberOr(0),
+                  line["bits_per_char"].NumberOr(0));
 }
 
 std::string LevelName(int level) {
@@ -134,8 +155,8 @@ void AddWallRows(TextTable& table, const std::string& label, const ToolRun& run,
                  const FlowBenchSetup& setup) {
     const double sent = run.tool["sent_bytes"].NumberOr(0);
     const double wall = run.machine["duration_s"].NumberOr(0);
-    const double line = sent * setup.BitsPerCharacter() / setup.baud;
-    table.AddRow({"5", label + ": wall, port open to close", Format("%.3f", wall), "", "s"});
+    const double line = sent * setup.CharacterSeconds();
+    table.AddRow({"5", label + ": wall, port open to last byte in", Format("%.3f", wall), "", "s"});
     table.AddRow({"5",
                   Format("%s: line time of %.0f bytes at %d baud, %d bits", label.c_str(), sent,
                          setup.baud, setup.BitsPerCharacter()),
@@ -147,6 +168,8 @@ void AddWallRows(TextTable& table, const std::string& label, const ToolRun& run,
                   "XOFFs max median, bytes"});
     table.AddRow({"5", label + ": bytes the machine lost to overflow",
                   Count(run.machine["overflow_bytes"].NumberOr(0)), "", "bytes"});
+    table.AddRow({"5", label + ": most bytes in the tool's UART or on the wire",
+                  Count(run.machine["uart_queue_max"].NumberOr(0)), "", "bytes"});
 }
 
 void Progress(const char* text) {
@@ -171,6 +194,8 @@ int main(int argc, char** argv) {
         setup.configDir = (work.path() / "xdg").string();
         setup.programPath = (work.path() / "program.nc").string();
         std::filesystem::create_directories(setup.configDir);
+        FlowBenchSetup fast = setup;
+        fast.baud = kFastBaud;
 
         const std::vector<std::string> genArgv{
             FLOW_BENCH_NC_GEN, "--size", std::to_string(args.size),
@@ -180,65 +205,97 @@ int main(int argc, char** argv) {
             throw std::runtime_error("nc-gen failed: " + gen.Errors());
         }
 
-        Progress("rows 1, 2: the tool against a tight buffer (about 10 s)");
-        const ToolRun tight = RunToolOnSim(setup, kTightMachine, "tight");
-        Progress("row 6: the kernel's XON/XOFF against the same machine");
-        const KernelRun kernel = RunKernelXonXoff(setup, kTightMachine, "kernel");
-        Progress("row 3: CPU during a long hold (about 6 s)");
+        Progress("rows 1, 2: the tool against a tight buffer at 9600 baud (about 70 s)");
+        const auto tightMachine = TightMachine(setup);
+        const ToolRun tight = RunToolOnSim(setup, tightMachine, "tight");
+        Progress("rows 2, 6: the tool against a tight buffer at 57600 baud (about 12 s)");
+        const auto fastTightMachine = TightMachine(fast);
+        const ToolRun fastTight = RunToolOnSim(fast, fastTightMachine, "fast-tight");
+        Progress("row 2: the same with both cores busy beside it (about 12 s)");
+        const ToolRun busy = [&] {
+            const BusyCores cores(2);
+            return RunToolOnSim(fast, fastTightMachine, "busy");
+        }();
+        Progress("rows 2, 6: the kernel's XON/XOFF against the same machine (about 12 s)");
+        const auto kernelBytes = static_cast<long>(fastTight.tool["sent_bytes"].NumberOr(0));
+        const KernelRun kernel =
+            RunKernelXonXoff(fast, fastTightMachine, kernelBytes > 0 ? kernelBytes : 1, "kernel");
+        Progress("row 3: CPU during a long hold (about 8 s)");
         const HoldCpu hold = MeasureHoldCpu(setup, kSlowMachine, kHoldWindow, "hold");
         Progress("row 4: 1-ms pauses (about 2 s)");
         const std::vector<double> pauses = TimeOneMillisecondPauses(kPauseCount);
-        Progress("row 5: the whole test at --rate 0 (about 2 s)");
-        const ToolRun instant = RunToolOnSim(setup, kInstantMachine, "instant");
-        Progress("row 5: the whole test at line rate (about 1 min)");
+        Progress("rows 3, 5: the whole test at line rate, 9600 baud (about 1 min)");
         const auto lineMachine = LineRateMachine(setup);
         const ToolRun lineRate = RunToolOnSim(setup, lineMachine, "line");
 
         std::vector<std::string> notes;
         TextTable table({"row", "figure", "tool", "kernel ixon", "unit"});
-        table.AddSection("-- 1. bytes after XOFF by level (machine: tight buffer)");
+        table.AddSection("-- 1. bytes after XOFF by level (9600 baud; machine: tight buffer)");
         AddLevelRows(table, tight, notes);
-        table.AddSection("-- 2. XON to the next byte (machine: tight buffer)");
-        table.AddRow({"2", "XON to next byte, median / p99", XonGapCell(tight.machine),
+        table.AddRow({"1", "most bytes in the tool's UART or on the wire",
+                      Count(tight.machine["uart_queue_max"].NumberOr(0)), "", "bytes"});
+        table.AddSection(
+            "-- 2. XON to the next byte, less one character time (machine: tight buffer)");
+        table.AddRow({"2", "9600 baud: median / p99", XonGapCell(tight.machine), "", "ms"});
+        table.AddRow({"2", "57600 baud: median / p99", XonGapCell(fastTight.machine),
                       XonGapCell(kernel.machine), "ms"});
-        table.AddSection("-- 3. the tool while the machine holds it");
+        table.AddRow({"2", "57600 baud, both cores busy beside it: median / p99",
+                      XonGapCell(busy.machine), "", "ms"});
+        table.AddSection("-- 3. the tool's CPU");
         table.AddRow({"3",
                       Format("CPU per wall second of hold (%.2f s measured)", hold.windowSeconds),
                       Format("%.3f", hold.cpuSeconds / hold.windowSeconds), "", "CPU s / s"});
-        table.AddRow({"3", "thread switches per second, voluntary / involuntary",
+        table.AddRow({"3", "thread switches per second of hold, voluntary / involuntary",
                       Format("%.0f / %.0f", hold.voluntarySwitchesPerSecond,
                              hold.involuntarySwitchesPerSecond),
                       "", "1/s"});
+        table.AddRow(
+            {"3",
+             Format("CPU per wall second of a 9600-baud test the machine never held (%.1f s)",
+                    lineRate.toolWallSeconds),
+             Format("%.3f", lineRate.toolCpuSeconds / lineRate.toolWallSeconds), "", "CPU s / s"});
         table.AddSection("-- 4. the 1-ms pause, SystemPlatformServices().Sleep(1)");
         table.AddRow({"4", Format("real length, mean / p99 (n=%d)", kPauseCount),
                       Format("%.3f / %.3f", Mean(pauses), Percentile(pauses, 99)), "", "ms"});
         table.AddRow({"4", "real length, min / max",
                       Format("%.3f / %.3f", Percentile(pauses, 0), Largest(pauses)), "", "ms"});
-        table.AddSection("-- 5. whole test against line time");
-        AddWallRows(table, "rate 0", instant, setup);
+        table.AddSection("-- 5. whole test against line time (9600 baud; machine at line rate)");
         AddWallRows(table, "line rate", lineRate, setup);
-        table.AddSection("-- 6. the tool next to the kernel's XON/XOFF (machine: tight buffer)");
-        table.AddRow({"6", "after XOFF, all XOFFs", AfterXoffCell(tight.machine),
+        table.AddSection(
+            "-- 6. the tool next to the kernel's XON/XOFF (57600 baud; machine: tight buffer)");
+        table.AddRow({"6", "line the machine saw", LineCell(fastTight.machine),
+                      LineCell(kernel.machine), ""});
+        table.AddRow({"6", "after XOFF, all XOFFs", AfterXoffCell(fastTight.machine),
                       AfterXoffCell(kernel.machine), "XOFFs max median, bytes"});
-        table.AddRow({"6", "wall, port open to close",
-                      Format("%.3f", tight.machine["duration_s"].NumberOr(0)),
+        table.AddRow({"6", "wall, port open to last byte in",
+                      Format("%.3f", fastTight.machine["duration_s"].NumberOr(0)),
                       Format("%.3f", kernel.machine["duration_s"].NumberOr(0)), "s"});
         table.AddRow({"6", "bytes the machine received",
-                      Count(tight.machine["bytes_received"].NumberOr(0)),
+                      Count(fastTight.machine["bytes_received"].NumberOr(0)),
                       Count(kernel.machine["bytes_received"].NumberOr(0)), "bytes"});
         table.AddRow({"6", "bytes the machine lost to overflow",
-                      Count(tight.machine["overflow_bytes"].NumberOr(0)),
+                      Count(fastTight.machine["overflow_bytes"].NumberOr(0)),
                       Count(kernel.machine["overflow_bytes"].NumberOr(0)), "bytes"});
+        table.AddRow({"6", "most bytes in the UART or on the wire",
+                      Count(fastTight.machine["uart_queue_max"].NumberOr(0)),
+                      Count(kernel.machine["uart_queue_max"].NumberOr(0)), "bytes"});
 
         if (!kernel.flowControlOn) {
             notes.push_back("row 6: the port did not have IXON on and IXANY off");
+        }
+        if (!kernel.allArrived) {
+            notes.push_back("row 6: the kernel's port was closed before every byte arrived");
         }
         if (!hold.heldThroughout) {
             notes.push_back(
                 "row 3: the tool wrote during the measured stretch; the hold was "
                 "shorter than it");
         }
-        for (const auto* run : {&tight, &instant, &lineRate}) {
+        if (lineRate.machine["xoff_sent"].NumberOr(0) != 0) {
+            notes.push_back(Format("row 3: the line-rate machine did hold the tool (%.0f XOFFs)",
+                                   lineRate.machine["xoff_sent"].NumberOr(0)));
+        }
+        for (const auto* run : {&tight, &fastTight, &busy, &lineRate}) {
             if (run->tool["end_reason"].text != "level") {
                 notes.push_back("a test ended by " + run->tool["end_reason"].text +
                                 ", not by the level");
@@ -246,15 +303,17 @@ int main(int argc, char** argv) {
         }
 
         std::printf(
-            "flow_bench: program of %ju bytes, %u CPUs, line %d baud %d bits a "
+            "flow_bench: program of %ju bytes, %u CPUs, line %d or %d baud, %d bits a "
             "character\n\n",
             static_cast<std::uintmax_t>(std::filesystem::file_size(setup.programPath)),
-            std::thread::hardware_concurrency(), setup.baud, setup.BitsPerCharacter());
+            std::thread::hardware_concurrency(), setup.baud, fast.baud, setup.BitsPerCharacter());
         table.Print(stdout);
         std::printf(
-            "after XOFF = data bytes that reached the machine after its XOFF was on the line, "
-            "until its XON,\nless those already queued in the line at that moment (they left "
-            "the sender before it could know).\n");
+            "after XOFF = bytes that went onto the modelled wire after the machine's XOFF was "
+            "written and before\nthe sender held its transmitter (or the XON, if it never "
+            "did): its own reaction, as a real line shows it.\n"
+            "XON to next byte = from the XON written to the last bit of the next byte, less "
+            "that byte's own time on the wire.\n");
         for (const std::string& note : notes) {
             std::printf("note: %s\n", note.c_str());
         }
@@ -264,6 +323,10 @@ int main(int argc, char** argv) {
         std::printf("  program:  %s\n", CommandText(genArgv, setup).c_str());
         std::printf("  rows 1-2: %s\n            %s\n", tight.simCommand.c_str(),
                     tight.toolCommand.c_str());
+        std::printf("  rows 2,6: %s\n            %s\n", fastTight.simCommand.c_str(),
+                    fastTight.toolCommand.c_str());
+        std::printf(
+            "            busy: the same, with 2 threads of flow_bench spinning beside it\n");
         std::printf("  row 3:    %s\n            %s\n", hold.simCommand.c_str(),
                     hold.toolCommand.c_str());
         std::printf(
@@ -275,11 +338,13 @@ int main(int argc, char** argv) {
             "%ld s later\n",
             static_cast<long>(kHoldWindow.count()));
         std::printf(
+            "            never held: the tool of row 5, its CPU (getrusage of the reaped "
+            "child) over its wall time\n");
+        std::printf(
             "  row 4:    in process, %d x SystemPlatformServices().Sleep(1), each "
             "timed with steady_clock\n",
             kPauseCount);
-        std::printf("  row 5:    rate 0:    %s\n", instant.simCommand.c_str());
-        std::printf("            line rate: %s\n", lineRate.simCommand.c_str());
+        std::printf("  row 5:    %s\n", lineRate.simCommand.c_str());
         std::printf("            tool as in rows 1-2; wall = the machine's duration_s\n");
         std::printf("  row 6:    %s\n", kernel.simCommand.c_str());
         for (const std::string& step : kernel.steps) {

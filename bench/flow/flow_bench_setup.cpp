@@ -5,6 +5,10 @@ std::vector<std::string> FlowBenchSetup::LineOptions() const {
             "--stop-bits", std::to_string(stopBits), "--parity",    parity ? "even" : "none"};
 }
 
+std::string FlowBenchSetup::FrameText() const {
+    return std::to_string(dataBits) + (parity ? "E" : "N") + std::to_string(stopBits);
+}
+
 std::string CommandText(const std::vector<std::string>& argv, const FlowBenchSetup& setup) {
     std::string text;
     for (const std::string& arg : argv) {

@@ -21,6 +21,9 @@ struct FlowBenchSetup {
     std::vector<std::string> LineOptions() const;
     // Start bit, data bits, parity bit, stop bits.
     int BitsPerCharacter() const { return 1 + dataBits + (parity ? 1 : 0) + stopBits; }
+    double CharacterSeconds() const { return static_cast<double>(BitsPerCharacter()) / baud; }
+    // The same frame for cnc-sim's --frame, e.g. "7E2".
+    std::string FrameText() const;
 };
 
 // Shell-style text of a command line, with the working folder shortened to $W and the pty

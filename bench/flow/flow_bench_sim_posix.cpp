@@ -19,7 +19,8 @@ SimSession::SimSession(const FlowBenchSetup& setup, const std::vector<std::strin
     : reportPath_(reportPath) {
     std::vector<std::string> argv{setup.simPath};
     argv.insert(argv.end(), options.begin(), options.end());
-    argv.insert(argv.end(), {"--report", reportPath, "--wait-timeout", kWaitForToolSeconds});
+    argv.insert(argv.end(), {"--frame", setup.FrameText(), "--report", reportPath, "--wait-timeout",
+                             kWaitForToolSeconds});
     command_ = CommandText(argv, setup);
     process_ = std::make_unique<ChildProcess>(argv);
     const auto line = process_->ReadLine(std::chrono::seconds(5));

@@ -14,7 +14,8 @@ class ChildProcess;
 
 class SimSession {
   public:
-    // options: the machine's settings; the report goes to reportPath. Throws when the
+    // options: the machine's settings; the tool's frame comes from setup, its rate from
+    // whatever the tool sets on the port. The report goes to reportPath. Throws when the
     // simulator does not come up.
     SimSession(const FlowBenchSetup& setup, const std::vector<std::string>& options,
                const std::string& reportPath);
@@ -25,8 +26,9 @@ class SimSession {
     const std::string& SlavePath() const { return slavePath_; }
     const std::string& Command() const { return command_; }
 
-    // Waits for the simulator to end after the hang-up and returns its report; throws if it
-    // does not end in time or leaves no report.
+    // Waits for the simulator to end after the hang-up (it first lets what is still on the
+    // modelled wire arrive) and returns its report; throws if it does not end in time or
+    // leaves no report.
     JsonValue Finish(std::chrono::milliseconds within);
 
   private:

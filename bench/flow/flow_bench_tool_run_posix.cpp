@@ -1,5 +1,7 @@
 #include "flow_bench_tool_run_posix.h"
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <stdexcept>
 
@@ -10,6 +12,18 @@ namespace {
 
 // A test at line rate takes about a minute; this only catches a tool that hangs.
 constexpr std::chrono::minutes kToolLimit{3};
+// What the tool left in its modelled UART when it closed the port still has to arrive; at
+// 9600 baud a whole test's worth would take about a minute.
+constexpr std::chrono::minutes kDrainLimit{3};
+
+double ChildrenCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 }  // namespace
 
@@ -29,6 +43,9 @@ ToolRun RunToolOnSim(const FlowBenchSetup& setup, const std::vector<std::string>
     SimSession sim(setup, simOptions, simReport);
 
     const auto argv = ToolArgv(setup, sim.SlavePath(), toolReport);
+    // The simulator is still running, so the only child reaped meanwhile is the tool.
+    const double cpuBefore = ChildrenCpuSeconds();
+    const auto started = std::chrono::steady_clock::now();
     ChildProcess tool(argv, {{"XDG_CONFIG_DIRS", setup.configDir}});
     const auto status = tool.Wait(kToolLimit);
     if (!status) {
@@ -36,7 +53,10 @@ ToolRun RunToolOnSim(const FlowBenchSetup& setup, const std::vector<std::string>
     }
 
     ToolRun run;
-    run.machine = sim.Finish(std::chrono::seconds(10));
+    run.toolWallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    run.toolCpuSeconds = ChildrenCpuSeconds() - cpuBefore;
+    run.machine = sim.Finish(kDrainLimit);
     run.tool = ReadJsonFile(toolReport);
     run.toolStatus = *status;
     run.simCommand = sim.Command();

@@ -11,6 +11,10 @@ struct ToolRun {
     JsonValue machine;  // the simulator's report
     JsonValue tool;     // the console runner's report
     int toolStatus = 0;
+    // The tool process from start to exit: its CPU time (all threads, user and system) and
+    // the wall time it ran.
+    double toolCpuSeconds = 0;
+    double toolWallSeconds = 0;
     std::string simCommand;
     std::string toolCommand;
 };

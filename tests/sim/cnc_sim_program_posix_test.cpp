@@ -125,6 +125,17 @@ class ToolPort {
         }
     }
 
+    void SetSpeed(speed_t speed) const {
+        termios t{};
+        ASSERT_EQ(::tcgetattr(fd_, &t), 0);
+        ::cfsetspeed(&t, speed);
+        ASSERT_EQ(::tcsetattr(fd_, TCSANOW, &t), 0);
+    }
+
+    // What the tool's SETXOFF and SETXON do to its transmitter.
+    void Hold() const { ASSERT_EQ(::tcflow(fd_, TCOOFF), 0); }
+    void Release() const { ASSERT_EQ(::tcflow(fd_, TCOON), 0); }
+
     void Write(const std::string& bytes) const {
         ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
@@ -196,6 +207,31 @@ TEST_F(CncSimProgramTest, BytesWrittenJustBeforeTheCloseAreStillTaken) {
     port.Close();
     EXPECT_EQ(sim.Exit(), 0);
     EXPECT_EQ(FileText(Path("record.nc")), "%\nO1000\nM30\n%\n");
+}
+
+TEST_F(CncSimProgramTest, TheToolsHoldStopsTheWireAndItsReleaseResumesIt) {
+    SimProcess sim({"--rate", "0", "--frame", "8N1", "--record", Path("record.nc"), "--report",
+                    Path("report.json")});
+    const std::string slave = sim.FirstLine();
+    {
+        ToolPort port(slave);
+        port.SetSpeed(B50);  // 200 ms a character
+        port.Write("abcdefgh");
+        port.Hold();
+        // Five characters' time: without the hold most of them would have arrived. The one
+        // on the wire at the hold still completes, and a second only if this thread stalled
+        // for a whole character between the write and the hold.
+        ::poll(nullptr, 0, 1000);
+        EXPECT_LE(FileText(Path("record.nc")).size(), 2u);
+        port.Release();
+    }
+    EXPECT_EQ(sim.Exit(30s), 0) << "ends once all that was sent has arrived";
+
+    EXPECT_EQ(FileText(Path("record.nc")), "abcdefgh");
+    const std::string report = FileText(Path("report.json"));
+    EXPECT_THAT(report, HasSubstr("\"uart_queue_max\": 8,")) << "nothing waited in the kernel";
+    EXPECT_THAT(report, HasSubstr("\"baud\": 50,")) << "the rate the tool set";
+    EXPECT_THAT(report, HasSubstr("\"bits_per_char\": 10,"));
 }
 
 TEST_F(CncSimProgramTest, LinkReplacesAStaleLinkAndGoesAtExit) {

@@ -54,7 +54,7 @@ void Play(MachineModel& model, const std::vector<Step>& steps) {
         const Step& step = steps[i];
         const std::string out =
             step.in.empty() ? model.Advance(step.at) : model.Receive(step.in, step.at).reply;
-        model.RepliesWritten(0);
+        model.RepliesWritten(step.at);
         EXPECT_EQ(out, step.out) << "step " << i << " at " << step.at.count() << " ns";
     }
 }
@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(SteadyCase{"RateZeroTakesEveryByteAtOnce", Config(16, 12, 4, 0), 0ns, 1000},
                     SteadyCase{"FedExactlyAtTheRate", Config(16, 12, 4, 1000), 1ms, 1000}));
 
-TEST(CncSimMachineModelTest, AfterXoffCountsEachHoldApart) {
+TEST(CncSimMachineModelTest, EachHoldEndsWithOneXonTimedToTheNextByte) {
     MachineModel model(Config(16, 12, 4, 200));  // 5 ms a byte
     Play(model, {
                     {0ms, Text(12), Reply({kXoff})},
@@ -150,7 +150,6 @@ TEST(CncSimMachineModelTest, AfterXoffCountsEachHoldApart) {
                     {101ms, Text(2), ""},
                 });
     const auto& stats = model.Stats();
-    EXPECT_THAT(stats.afterXoff, ElementsAre(3, 0, 2)) << "the last hold lasts to the end";
     EXPECT_EQ(stats.xoffSent, 3u);
     EXPECT_EQ(stats.xonSent, 2u);
     EXPECT_THAT(stats.xonToNextByte, ElementsAre(0ns, 5ms));
@@ -166,25 +165,70 @@ TEST(CncSimMachineModelTest, BytesIntoAFullBufferAreCountedAsOverflowAndStillKep
     EXPECT_EQ(model.Stats().overflowBytes, 4u);
 
     // One byte has drained by 5 ms: the first byte then fits, the second does not.
-    model.RepliesWritten(0);
+    model.RepliesWritten(0ms);
     EXPECT_EQ(model.Receive("AB", 5ms).data, "AB");
     EXPECT_EQ(model.Fill(), 16u);
     EXPECT_EQ(model.Stats().overflowBytes, 5u);
     EXPECT_EQ(model.Stats().bytesReceived, 22u);
     EXPECT_EQ(model.Stats().xoffSent, 1u) << "one XOFF per hold";
-    // The 8 bytes behind the XOFF in the burst were on their way before it went out; only
-    // the two that came later count against the tool.
-    EXPECT_THAT(model.Stats().afterXoff, ElementsAre(2));
 }
 
-TEST(CncSimMachineModelTest, BytesQueuedBehindTheXoffWhenItWentOutDoNotCount) {
-    MachineModel model(Config(16, 12, 4, 200));
+TEST(CncSimMachineModelTest, XonIsTimedFromWhenItWentOutToTheNextDataByte) {
+    MachineModel model(Config(16, 12, 4, 200));  // 5 ms a byte
     EXPECT_EQ(model.Receive(Text(12), 0ms).reply, Reply({kXoff}));
-    EXPECT_EQ(model.Receive("ab", 0ms).reply, "") << "the XOFF is not on the line yet";
-    model.RepliesWritten(5);  // five more bytes were already waiting in the line
-    model.Receive("cdefgh", 1ms);
-    EXPECT_THAT(model.Stats().afterXoff, ElementsAre(1));
+    model.RepliesWritten(0ms);
+    EXPECT_EQ(model.Advance(40ms), Reply({kXon}));
+    model.Receive("a", 41ms);  // arrived before the XON was on the line: no answer to it
+    model.RepliesWritten(43ms);
+    model.Receive(Text(11), 44ms);
+    EXPECT_EQ(model.Advance(100ms), Reply({kXon}));
+    model.RepliesWritten(101ms);
+    model.Receive("b", 103ms);
+    EXPECT_THAT(model.Stats().xonToNextByte, ElementsAre(1ms, 2ms));
 }
+
+struct UntilReplyCase {
+    const char* name;
+
+    friend void PrintTo(const UntilReplyCase& c, std::ostream* os) { *os << c.name; }
+    MachineConfig config;
+    std::size_t received;  // data bytes that arrived at 0 ms, before the question
+    std::optional<std::uint64_t> untilReply;
+};
+
+class CncSimUntilReplyTest : public testing::TestWithParam<UntilReplyCase> {};
+
+// The session sleeps no longer than until the byte the control may answer has arrived, so
+// the count must never be more than the bytes that really bring an answer.
+TEST_P(CncSimUntilReplyTest, CountsTheDataBytesBeforeTheNextAnswer) {
+    const UntilReplyCase& c = GetParam();
+    MachineModel model(c.config);
+    model.Receive(Text(c.received), 0ms);
+    ASSERT_EQ(model.DataBytesUntilReply(), c.untilReply);
+    if (c.untilReply) {
+        const std::uint64_t before = *c.untilReply - 1;
+        EXPECT_EQ(model.Receive(Text(before), 0ms).reply, "");
+        EXPECT_NE(model.Receive("z", 0ms).reply, "");
+    }
+}
+
+MachineConfig WithHandshakes(MachineConfig config, std::uint64_t enqEvery, std::uint64_t nulEvery,
+                             std::vector<std::uint64_t> nakAt) {
+    config.enqEvery = enqEvery;
+    config.nulEvery = nulEvery;
+    config.nakAt = std::move(nakAt);
+    return config;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CncSimUntilReplyTest,
+    testing::Values(
+        UntilReplyCase{"ToTheXoffMark", Config(16, 12, 4, 200), 5, 7},
+        UntilReplyCase{"NothingAtRateZero", Config(16, 12, 4, 0), 5, std::nullopt},
+        UntilReplyCase{"NoSecondXoffWhileHeld", Config(16, 12, 4, 200), 12, std::nullopt},
+        UntilReplyCase{"EnqFirst", WithHandshakes(Config(64, 60, 4, 200), 10, 0, {}), 13, 7},
+        UntilReplyCase{"NulFirst", WithHandshakes(Config(64, 60, 4, 0), 0, 4, {}), 5, 3},
+        UntilReplyCase{"NextNakPoint", WithHandshakes(Config(64, 60, 4, 0), 0, 0, {3, 9}), 5, 4}));
 
 struct HandshakeCase {
     const char* name;

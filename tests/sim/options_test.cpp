@@ -27,6 +27,7 @@ std::string Describe(const CommandLine& line) {
     }
     text << "]/" << m.nakHold.count() << "ms link=" << o.linkPath << " record=" << o.recordPath
          << " report=" << o.reportPath << " wait=" << o.waitTimeout.count() << "ns"
+         << (o.frame.Text() != "7E2" ? " frame=" + o.frame.Text() : "")
          << (line.help ? " help" : "");
     return text.str();
 }
@@ -39,6 +40,7 @@ TEST(CncSimOptionsTest, Defaults) {
     const CommandLine line = ParseCommandLine({});
     EXPECT_EQ(line.error, "");
     EXPECT_EQ(Describe(line), kDefaults);
+    EXPECT_EQ(line.options.frame.Text(), "7E2");
 }
 
 struct GoodCase {
@@ -99,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{{"--buffer", "16", "--buffer", "64"},
                  "buffer=64 rate=960 xoff=48 xon=16 start=0/100ms enq=0 nak=[]/200ms link= "
                  "record= report= wait=0ns"},
+        GoodCase{{"--frame", "8n1.5"}, kDefaults + " frame=8N1.5"},
+        GoodCase{{"--frame=8O1", "--frame", "7E2"}, kDefaults},
         GoodCase{{"--help"}, kDefaults + " help"}, GoodCase{{"-h"}, kDefaults + " help"}));
 
 struct BadCase {
@@ -150,13 +154,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{{"--wait-timeout", "nan"},
                 "--wait-timeout: expected seconds from 0 to 86400, got 'nan'"},
         BadCase{{"--start-xon=yes"}, "--start-xon takes no value"},
+        BadCase{{"--frame", "8N3"},
+                "--frame: expected data bits 5-8, parity N, E, O, M or S and stop bits 1, 1.5 "
+                "or 2, such as 7E2 or 8N1, got '8N3'"},
         BadCase{{"--link", ""}, "--link needs a path"},
         BadCase{{"--bogus"}, "unknown option '--bogus'"},
         BadCase{{"/dev/pts/3"}, "unexpected argument '/dev/pts/3'"}));
 
 TEST(CncSimOptionsTest, UsageNamesEveryOption) {
     const std::string usage = cnc_sim::UsageText();
-    for (const char* option : {"--link", "--buffer", "--rate", "--xoff-at", "--xon-at",
+    for (const char* option : {"--link", "--frame", "--buffer", "--rate", "--xoff-at", "--xon-at",
                                "--start-xon ", "--start-xon-delay", "--enq-every", "--nak-at",
                                "--nak-hold", "--record", "--report", "--wait-timeout", "--help"}) {
         EXPECT_THAT(usage, HasSubstr(option));

@@ -11,6 +11,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using cnc_sim::LineStats;
 using cnc_sim::MachineConfig;
 using cnc_sim::MachineModel;
 using cnc_sim::MachineStats;
@@ -32,14 +33,22 @@ TEST(CncSimReportTest, ScriptedSession) {
 
     EXPECT_EQ(model.Connect(0ms), "\x11");
     EXPECT_EQ(model.Receive("abcdefghijkl", 10ms).reply, "\x05\x13");
-    model.RepliesWritten(0);
+    model.RepliesWritten(10ms);
     EXPECT_EQ(model.Receive("\x06mn", 12ms).reply, "");
     EXPECT_EQ(model.Advance(60ms), "\x11");
+    model.RepliesWritten(61ms);
     EXPECT_EQ(model.Receive("o", 63ms).reply, "\x15");
     EXPECT_EQ(model.Advance(113ms), "\x06");
     EXPECT_EQ(model.Receive("pqrst", 120ms).reply, "\x05");
 
-    EXPECT_EQ(ReportJson(model.Stats(), 1250ms), R"({
+    LineStats line;
+    line.baud = 9600;
+    line.frame = {8, 'N', 3};
+    line.afterXoff = {2};
+    line.queueMax = 14;
+    line.purged = 3;
+
+    EXPECT_EQ(ReportJson(model.Stats(), line, 1250ms), R"({
   "bytes_received": 20,
   "xoff_sent": 1,
   "xon_sent": 1,
@@ -48,16 +57,22 @@ TEST(CncSimReportTest, ScriptedSession) {
     "median": 2,
     "per_xoff": [2]
   },
+  "uart_queue_max": 14,
   "enq_sent": 2,
   "acks_received": 1,
   "naks_sent": 1,
   "nuls_sent": 0,
   "overflow_bytes": 0,
   "xon_to_next_byte_ms": {
-    "median": 3,
-    "p99": 3,
-    "max": 3,
+    "median": 2,
+    "p99": 2,
+    "max": 2,
     "count": 1
+  },
+  "line": {
+    "baud": 9600,
+    "bits_per_char": 10.5,
+    "purged_bytes": 3
   },
   "duration_s": 1.25,
   "start_xon_sent": true
@@ -80,9 +95,10 @@ class CncSimReportSummaryTest : public testing::TestWithParam<SummaryCase> {};
 TEST_P(CncSimReportSummaryTest, FiguresOfTheLists) {
     const SummaryCase& c = GetParam();
     MachineStats stats;
-    stats.afterXoff = c.afterXoff;
     stats.xonToNextByte = c.xonGaps;
-    const std::string json = ReportJson(stats, 0ms);
+    LineStats line;
+    line.afterXoff = c.afterXoff;
+    const std::string json = ReportJson(stats, line, 0ms);
     EXPECT_THAT(json, HasSubstr("\"after_xoff\": {\n" + c.afterXoffBlock + "\n  },"));
     EXPECT_THAT(json, HasSubstr("\"xon_to_next_byte_ms\": {\n" + c.xonBlock + "\n  },"));
     EXPECT_THAT(json, HasSubstr("\"duration_s\": 0,"));
