@@ -13,6 +13,7 @@
 #include "pretest_dlg.h"
 #include "qt_dialog_host.h"
 #include "qt_platform_services.h"
+#include "qt_translations.h"
 
 namespace {
 
@@ -43,6 +44,12 @@ int WriteScreenshots(QtDialogHost& host, const QString& folder) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (!InstallKoreanQtTranslations(app)) {
+        std::fprintf(stderr,
+                     "strandex-pretest: Qt's Korean texts (qtbase_ko.qm) are not in %s; "
+                     "Qt's own buttons and file dialog stay English\n",
+                     qPrintable(QtTranslationsFolder()));
+    }
     QtDialogHost host;
     QtPlatformServices platform(host);
     SetPlatform(&platform);
