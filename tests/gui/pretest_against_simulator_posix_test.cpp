@@ -100,16 +100,22 @@ TEST_F(PretestOnQtAgainstSimulator, EndsByItselfAtLevel65) {
 // A slow machine, so the test is still running when the operator stops it.
 TEST_F(PretestOnQtAgainstSimulator, StopsThroughTheQuestion) {
     QString question;
+    QStringList answers;
     const QString log =
         Run({"--buffer", "4096", "--xoff-at", "1024", "--xon-at", "256", "--rate", "2000"}, [&] {
             When([] { return g_transferState.nSentBytes > 0; },
                  [&] {
-                     AnswerMessageBox(QMessageBox::Yes,
-                                      [&](const QString& text) { question = text; });
+                     AnswerMessageBox(QMessageBox::Yes, [&](const QMessageBox& box) {
+                         question = box.text();
+                         answers = {box.button(QMessageBox::Yes)->text(),
+                                    box.button(QMessageBox::No)->text()};
+                     });
                      Press(IDC_STOP);
                  });
         });
     EXPECT_EQ(question, QStringLiteral("전송을 중단하길 원하십니까?"));
+    // Qt's own buttons speak Korean too, whatever the locale the suite runs in.
+    EXPECT_EQ(answers, QStringList({QStringLiteral("예(&Y)"), QStringLiteral("아니요(&N)")}));
     EXPECT_LT(g_transferState.nTransferUnit, 65);
     EXPECT_TRUE(log.contains(QStringLiteral("테스트완료, 전송중단"))) << log.toStdString();
 }

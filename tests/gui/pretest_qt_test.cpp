@@ -52,10 +52,11 @@ class PretestOnQt : public testing::Test {
 };
 
 // The window opens with its title, texts and the about entry, and the close box asks
-// before it ends the run.
+// before it ends the run, with Qt's buttons in Korean as the rest of the window.
 TEST_F(PretestOnQt, OpensAndClosesThroughTheQuitQuestion) {
     CPretestDlg dialog(nullptr, [](const WorkerParam&) { return false; });
     QString question;
+    QStringList answers;
     When([&] { return host_.WidgetOf(dialog) != nullptr && host_.WidgetOf(dialog)->isVisible(); },
          [&] {
              QDialog* window = host_.WidgetOf(dialog);
@@ -65,11 +66,16 @@ TEST_F(PretestOnQt, OpensAndClosesThroughTheQuitQuestion) {
              EXPECT_TRUE(host_.ControlWidget(dialog, IDC_SETTINGS)->isVisible());
              ASSERT_FALSE(window->actions().isEmpty());
              EXPECT_EQ(window->actions().last()->text(), QString::fromUtf8(kAboutMenuText));
-             AnswerMessageBox(QMessageBox::Yes, [&](const QString& text) { question = text; });
+             AnswerMessageBox(QMessageBox::Yes, [&](const QMessageBox& box) {
+                 question = box.text();
+                 answers = {box.button(QMessageBox::Yes)->text(),
+                            box.button(QMessageBox::No)->text()};
+             });
              window->close();
          });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(question, QStringLiteral("DNC를 끝내길 원하십니까?"));
+    EXPECT_EQ(answers, QStringList({QStringLiteral("예(&Y)"), QStringLiteral("아니요(&N)")}));
 }
 
 // Enter in the path box is the send command, as on Windows; here the default file is
@@ -77,12 +83,16 @@ TEST_F(PretestOnQt, OpensAndClosesThroughTheQuitQuestion) {
 TEST_F(PretestOnQt, EnterInThePathBoxSends) {
     CPretestDlg dialog(nullptr, [](const WorkerParam&) { return false; });
     QString said;
+    QString okText;
     When([&] { return host_.WidgetOf(dialog) != nullptr && host_.WidgetOf(dialog)->isVisible(); },
          [&] {
              QWidget* path = host_.ControlWidget(dialog, IDC_FILEPATH);
              qobject_cast<QPushButton*>(host_.ControlWidget(dialog, IDC_SETTINGS))->setFocus();
              path->setFocus();
-             AnswerMessageBox(QMessageBox::Ok, [&](const QString& text) { said = text; });
+             AnswerMessageBox(QMessageBox::Ok, [&](const QMessageBox& box) {
+                 said = box.text();
+                 okText = box.button(QMessageBox::Ok)->text();
+             });
              QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
              QApplication::sendEvent(path, &press);
              When([&] { return !said.isEmpty() && OpenMessageBox() == nullptr; },
@@ -93,6 +103,7 @@ TEST_F(PretestOnQt, EnterInThePathBoxSends) {
          });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(said, QString::fromUtf8(kFileMissingText));
+    EXPECT_EQ(okText, QStringLiteral("확인"));
 }
 
 // The browse button opens the file dialog listing NC programs first, and the chosen path
@@ -101,20 +112,11 @@ TEST_F(PretestOnQt, BrowsePicksTheFile) {
     const auto file = dir_.Write("other.nc", "G0");
     CPretestDlg dialog(nullptr, [](const WorkerParam&) { return false; });
     QStringList filters;
-    auto fileDialog = [] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* chooser = qobject_cast<QFileDialog*>(widget);
-                chooser && chooser->isVisible()) {
-                return chooser;
-            }
-        }
-        return static_cast<QFileDialog*>(nullptr);
-    };
     When([&] { return host_.WidgetOf(dialog) != nullptr && host_.WidgetOf(dialog)->isVisible(); },
          [&] {
-             When([&] { return fileDialog() != nullptr; },
+             When([&] { return OpenFileChooser() != nullptr; },
                   [&] {
-                      QFileDialog* chooser = fileDialog();
+                      QFileDialog* chooser = OpenFileChooser();
                       filters = chooser->nameFilters();
                       chooser->selectFile(QString::fromStdString(file.string()));
                       static_cast<QDialog*>(chooser)->accept();
@@ -150,9 +152,9 @@ TEST_F(PretestOnQt, WorkerBoxBlocksAndEndMessageArrives) {
     bool waitedForAnswer = false;
     When([&] { return host_.WidgetOf(dialog) != nullptr && host_.WidgetOf(dialog)->isVisible(); },
          [&] {
-             AnswerMessageBox(QMessageBox::Ok, [&](const QString& text) {
+             AnswerMessageBox(QMessageBox::Ok, [&](const QMessageBox& box) {
                  waitedForAnswer = !answered;
-                 EXPECT_EQ(text, QStringLiteral("long line"));
+                 EXPECT_EQ(box.text(), QStringLiteral("long line"));
              });
              qobject_cast<QPushButton*>(host_.ControlWidget(dialog, IDOK))->click();
              EXPECT_EQ(Text(dialog, IDC_STATUS), QString::fromUtf8(kSendingStatusText));

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
 #include <functional>
 
+#include "qt_translations.h"
+
+// Made as the GUI program makes it: with Qt's Korean texts installed.
 inline QApplication& TestApp() {
     // Set here rather than by the test runner, so the suite needs no display however it
     // is started.
@@ -16,7 +20,16 @@ inline QApplication& TestApp() {
     static char* argv[] = {name, nullptr};
     // Never destroyed: at exit it would outlive Qt's own globals (the input devices a key
     // event creates) and crash in their teardown.
-    static auto* app = new QApplication(argc, argv);
+    static auto* app = [] {
+        // Qt's texts must be Korean whatever the user's locale; in the plain C locale the
+        // tests show that the locale plays no part (a Korean desktop would hide it).
+        qputenv("LC_ALL", "C.UTF-8");
+        qputenv("LANG", "C.UTF-8");
+        qunsetenv("LANGUAGE");
+        auto* made = new QApplication(argc, argv);
+        InstallKoreanQtTranslations(*made);
+        return made;
+    }();
     return *app;
 }
 
@@ -45,14 +58,25 @@ inline QMessageBox* OpenMessageBox() {
     return nullptr;
 }
 
-// Answers the next message box with the button and hands its text to seen.
+// The file dialog on screen, if any.
+inline QFileDialog* OpenFileChooser() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* chooser = qobject_cast<QFileDialog*>(widget);
+            chooser != nullptr && chooser->isVisible()) {
+            return chooser;
+        }
+    }
+    return nullptr;
+}
+
+// Answers the next message box with the button and hands the box to seen first.
 inline void AnswerMessageBox(QMessageBox::StandardButton button,
-                             std::function<void(const QString&)> seen = {}) {
+                             std::function<void(const QMessageBox&)> seen = {}) {
     When([] { return OpenMessageBox() != nullptr; },
          [button, seen] {
              QMessageBox* box = OpenMessageBox();
              if (seen) {
-                 seen(box->text());
+                 seen(*box);
              }
              box->button(button)->click();
          });

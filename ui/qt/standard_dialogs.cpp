@@ -1,5 +1,7 @@
 #include "standard_dialogs.h"
 
+#include <QAbstractItemModel>
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
@@ -32,13 +34,18 @@ int RunMessageBox(QWidget* owner, std::string_view text, std::string_view captio
 
 std::optional<std::string> RunOpenFileDialog(QWidget* owner, const FileDialogRequest& request) {
     QFileDialog dialog(owner);
+    // Qt's own dialog, not the desktop's: only Qt's is sure to speak the tool's language
+    // whatever the user's locale.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The request's pattern (the NC programs) first, matched in either case as on Windows;
+    // all files second, for a program named .txt or with no extension at all.
     QStringList filters;
     if (!request.initialName.empty()) {
         filters << ToQt(request.initialName);
     }
-    filters << QStringLiteral("*");
+    filters << ToQt(kAllFilesFilter);
     dialog.setNameFilters(filters);
     if (!request.defaultExtension.empty()) {
         dialog.setDefaultSuffix(ToQt(request.defaultExtension));
@@ -47,4 +54,20 @@ std::optional<std::string> RunOpenFileDialog(QWidget* owner, const FileDialogReq
         return std::nullopt;
     }
     return dialog.selectedFiles().first().toUtf8().toStdString();
+}
+
+QStringList ListedFileNames(const QFileDialog& dialog) {
+    // Qt's own dialog keeps its list and detail views on one filtered model; "listView" is
+    // the name its form gives the first.
+    const auto* view = dialog.findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    QStringList names;
+    if (view == nullptr || view->model() == nullptr) {
+        return names;
+    }
+    const QAbstractItemModel& model = *view->model();
+    const QModelIndex folder = view->rootIndex();
+    for (int row = 0; row < model.rowCount(folder); ++row) {
+        names << model.index(row, 0, folder).data().toString();
+    }
+    return names;
 }

@@ -29,6 +29,21 @@ int FrameworkAnswer(int answer, UINT style) {
     return IDOK;
 }
 
+// The file dialog's type list, as the Qt host offers it: the request's pattern first, then
+// all files, so that a program named .txt or with no extension can be listed and chosen.
+// Pairs of shown text and pattern, each ended by a null, the list by one more.
+std::wstring FileTypeFilter(const FileDialogRequest& request) {
+    constexpr std::string_view kAllFiles = "모든 파일 (*)";
+    std::wstring filter;
+    if (!request.initialName.empty()) {
+        const std::wstring pattern = Utf8ToWide(request.initialName);
+        filter += pattern + L'\0' + pattern + L'\0';
+    }
+    filter += Utf8ToWide(kAllFiles) + L'\0' + L"*" + L'\0';
+    filter += L'\0';
+    return filter;
+}
+
 }  // namespace
 
 Win32DialogHost::Win32DialogHost(HINSTANCE module)
@@ -373,12 +388,15 @@ std::optional<std::string> Win32DialogHost::OpenFileDialog(const FileDialogReque
     std::wstring file = Utf8ToWide(request.initialName);
     file.resize(32768, L'\0');
     const std::wstring extension = Utf8ToWide(request.defaultExtension);
+    const std::wstring filter = FileTypeFilter(request);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
     // No OFN_FILEMUSTEXIST: a typed name is taken as it is and the send checks it. The
     // current directory stays the program's own.
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
