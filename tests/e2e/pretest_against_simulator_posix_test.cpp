@@ -133,6 +133,7 @@ TEST_P(MachineBehaviourTest, TheMachineReceivesExactlyTheExpectedStream) {
     EXPECT_EQ(JsonText(outcome.report, "end_reason"), "level");
     EXPECT_EQ(JsonNumber(outcome.report, "transfer_unit"), 65);
     EXPECT_EQ(JsonNumber(outcome.report, "sent_bytes"), expected.bytes.size());
+    EXPECT_EQ(JsonNumber(outcome.report, "written_bytes"), expected.bytes.size());
     // A pty delivers the machine's XOFF through a kernel worker, so under load a few chunks
     // can leave before the tool has read it; typically it is at most the chunk on its way.
     EXPECT_LE(JsonNumber(outcome.simReport, "median", "after_xoff"), 56);
@@ -227,16 +228,19 @@ TEST_F(PretestAgainstSimulatorTest, WaitingForAStartSignalThatNeverComesEndsOnTh
     EXPECT_EQ(outcome.received, "");
 }
 
-TEST_F(PretestAgainstSimulatorTest, AMachineThatDisappearsLeavesTheStopWorking) {
+// A machine that goes away mid-test (its end of the line closed) ends the test by itself,
+// through the normal end path, with the port message and the port's exit status; nobody has
+// to press stop.
+TEST_F(PretestAgainstSimulatorTest, AMachineThatDisappearsEndsTheTestAsAPortFault) {
     const Outcome outcome = Run(GenerateNcProgram(250000), {"--rate", "2000"}, {},
-                                [](ChildProcess& cli, ChildProcess& sim) {
+                                [](ChildProcess&, ChildProcess& sim) {
                                     std::this_thread::sleep_for(1000ms);
                                     sim.Signal(SIGKILL);
-                                    std::this_thread::sleep_for(500ms);
-                                    cli.Signal(SIGINT);
                                 });
-    EXPECT_EQ(outcome.status, 1) << outcome.err;
-    EXPECT_EQ(JsonText(outcome.report, "end_reason"), "stopped");
+    EXPECT_EQ(outcome.status, 3) << outcome.err;
+    EXPECT_EQ(JsonText(outcome.report, "end_reason"), "port_lost");
+    EXPECT_THAT(outcome.err, HasSubstr("DNC Message: Com9 연결이 끊어졌습니다.!!!"));
+    EXPECT_GT(JsonNumber(outcome.report, "written_bytes"), 0);
 }
 
 TEST_F(PretestAgainstSimulatorTest, RefusalsBeforeAnyTest) {
