@@ -1,9 +1,13 @@
 // strandex-pretest: the pre-test with its windows, on Qt.
 //
 //   strandex-pretest                    the tool
-//   strandex-pretest --screenshots DIR  PNG pictures of the three dialogs into DIR
+//   strandex-pretest --screenshots DIR  PNG pictures of the three dialogs into DIR (the
+//                                       port settings also with its port list open)
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 
 #include "about_dlg.h"
@@ -24,12 +28,18 @@ int WriteScreenshots(QtDialogHost& host, const QString& folder) {
     CPretestDlg pretest;
     CPortSetupDlg portSetup;
     CAboutDlg about;
-    const std::pair<CDialog*, const char*> shots[] = {
-        {&pretest, "pretest.png"}, {&portSetup, "port-setup.png"}, {&about, "about.png"}};
+    const struct {
+        CDialog* dialog;
+        const char* name;
+        int openList;
+    } shots[] = {{&pretest, "pretest.png", 0},
+                 {&portSetup, "port-setup.png", 0},
+                 {&portSetup, "port-setup-ports.png", IDC_PORT},
+                 {&about, "about.png", 0}};
     int status = 0;
-    for (const auto& [dialog, name] : shots) {
+    for (const auto& [dialog, name, openList] : shots) {
         const QString path = QDir(folder).filePath(QString::fromLatin1(name));
-        if (SaveDialogScreenshot(host, *dialog, path)) {
+        if (SaveDialogScreenshot(host, *dialog, path, openList)) {
             std::printf("%s\n", qPrintable(path));
         } else {
             std::fprintf(stderr, "strandex-pretest: cannot write %s\n", qPrintable(path));
@@ -43,6 +53,13 @@ int WriteScreenshots(QtDialogHost& host, const QString& folder) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The tool speaks Korean whatever the desktop's language, and so do Qt's own buttons
+    // and file dialog where Qt's translations are installed (qt6-translations-l10n).
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Korean, QLocale::SouthKorea), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
     QtDialogHost host;
     QtPlatformServices platform(host);
     SetPlatform(&platform);

@@ -92,7 +92,7 @@ TEST_F(PretestOnQt, EnterInThePathBoxSends) {
                   });
          });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_EQ(said, QString::fromUtf8(kFileMissingText));
+    EXPECT_TRUE(said.startsWith(QString::fromUtf8(kFileMissingText))) << said.toStdString();
 }
 
 // The browse button opens the file dialog listing NC programs first, and the chosen path
