@@ -169,6 +169,13 @@ void QtDialogHost::Build(Window& window) {
                 // selection change, as with CBN_SELCHANGE.
                 QObject::connect(combo, &QComboBox::activated,
                                  [&dialog, id] { dialog.HandleCommand(id, CBN_SELCHANGE); });
+                // An entry wider than the box shows its start (the port number), not its
+                // end, as a Windows combo box does.
+                QObject::connect(combo, &QComboBox::currentIndexChanged, [combo] {
+                    if (QLineEdit* edit = combo->lineEdit()) {
+                        edit->setCursorPosition(0);
+                    }
+                });
                 made = combo;
                 break;
             }
