@@ -70,6 +70,7 @@ class PretestDlgTest : public testing::Test {
     std::filesystem::path savedDir_;
     // No stored settings: the defaults stay.
     ScopedEnv xdg_{"XDG_CONFIG_DIRS", (dir_.path() / "no-config").string()};
+    ScopedEnv xdgHome_{"XDG_CONFIG_HOME", (dir_.path() / "no-config").string()};
     CallLog log_;
     FakePlatform platform_{log_};
     ScriptedHost host_;
