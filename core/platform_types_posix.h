@@ -24,6 +24,7 @@ using LPARAM = std::intptr_t;
 // Message box styles and answers, with their Win32 values.
 inline constexpr UINT MB_OK = 0x00000000;
 inline constexpr UINT MB_YESNO = 0x00000004;
+inline constexpr UINT MB_ICONWARNING = 0x00000030;
 inline constexpr UINT MB_ICONINFORMATION = 0x00000040;
 inline constexpr int IDOK = 1;
 inline constexpr int IDYES = 6;

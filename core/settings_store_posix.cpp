@@ -1,5 +1,5 @@
+#include "config_files_posix.h"
 #include "settings_store.h"
-#include "system_config_posix.h"
 
 namespace {
 
@@ -14,12 +14,13 @@ BOOL ReadRegistryString(RegistryRoot root, std::string_view subkey, std::string_
     if (root != RegistryRoot::LocalMachine) {
         return FALSE;
     }
-    auto value = ReadSystemConfigValue(subkey, "General", name);
-    if (!value || value->size() > kMaxValueBytes) {
+    auto value = ReadConfigValue(subkey, "General", name);
+    if (!value || value->text.size() > kMaxValueBytes) {
         return FALSE;
     }
     // The value is used as a C string, as the registry's text would be.
-    value->resize(std::min(value->size(), value->find('\0')));
-    out = std::move(*value);
+    std::string& text = value->text;
+    text.resize(std::min(text.size(), text.find('\0')));
+    out = std::move(text);
     return TRUE;
 }

@@ -6,6 +6,7 @@
 #include "comm_api.h"
 #include "platform_services.h"
 #include "port_layer.h"
+#include "port_open_failure.h"
 #include "port_settings.h"
 #include "transfer_state.h"
 
@@ -52,9 +53,14 @@ std::int32_t OpenTestPort(std::int32_t comId) {
     TransferState& state = g_transferState;
     state.hPort = Comm().OpenPort(DeviceName(comId));
     if (state.hPort == INVALID_HANDLE_VALUE) {
+        const int error = TakePortOpenError();
         char text[64];
         std::snprintf(text, sizeof text, "Com%d를 열수 없습니다.!!!", comId);
-        Platform().ShowMessageBox(nullptr, text, "DNC Message", MB_OK);
+        std::string message = text;
+        if (const std::string why = DescribePortOpenFailure(comId, error); !why.empty()) {
+            message += "\n" + why;
+        }
+        Platform().ShowMessageBox(nullptr, message, "DNC Message", MB_OK);
         return 0;
     }
     PortSetupComm(state.hPort, 300, 100);

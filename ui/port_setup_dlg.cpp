@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "port_list.h"
+#include "settings_save.h"
+
 namespace {
 
 using namespace styles;
@@ -41,6 +44,7 @@ constexpr DialogTemplate kTemplate{IDD_PORTSETUP,
 // The list must stay in this order: the setting is the position, not the text.
 constexpr const char* kBaudRates[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600"};
 constexpr int kLastPort = 99;
+constexpr const char* kSaveCaption = "DNC message";
 
 }  // namespace
 
@@ -55,8 +59,9 @@ void CPortSetupDlg::DoDataExchange(CDataExchange* pDX) {
 bool CPortSetupDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     // The controls are new on every showing, and so are their lists.
-    for (int port = 1; port <= kLastPort; ++port) {
-        m_cbPort.AddString("Com" + std::to_string(port));
+    // "Com1" to "Com99"; where the platform can tell, each with the device it reaches.
+    for (const std::string& entry : ComPortListTexts(kLastPort)) {
+        m_cbPort.AddString(entry);
     }
     m_cbPort.SetCurSel(m_nComID >= 1 && m_nComID <= kLastPort ? m_nComID - 1 : -1);
     for (const char* rate : kBaudRates) {
@@ -72,7 +77,6 @@ bool CPortSetupDlg::OnInitDialog() {
 
 std::span<const CommandEntry> CPortSetupDlg::Commands() const {
     using D = CPortSetupDlg;
-    // Button 4 (저장) has no entry: the settings are never written back.
     static const CommandEntry kCommands[] = {
         OnCommand(IDC_PORT, CBN_SELCHANGE, &D::OnSelchangePort),
         OnCommand(IDC_BAUD, CBN_SELCHANGE, &D::OnSelchangeBaud),
@@ -84,6 +88,7 @@ std::span<const CommandEntry> CPortSetupDlg::Commands() const {
         OnCommand(IDC_PARITYODD, BN_CLICKED, &D::OnParityOdd),
         OnCommand(IDC_PARITYEVEN, BN_CLICKED, &D::OnParityEven),
         OnCommand(IDC_SENDSIGNALWAIT, BN_CLICKED, &D::OnSendSignalWait),
+        OnCommand(IDC_SAVE, BN_CLICKED, &D::OnSave),
     };
     return kCommands;
 }
@@ -148,4 +153,31 @@ void CPortSetupDlg::OnParityEven() {
 
 void CPortSetupDlg::OnSendSignalWait() {
     m_bSendSignalWait = m_bSendSignalWait == 0 ? 1 : 0;
+}
+
+// Keeps the six settings as they stand in the dialog for the next start; the settings in
+// use change only with OK, as before. Where the store is the sibling application's alone
+// (the registry), nothing happens.
+void CPortSetupDlg::OnSave() {
+    PortSettings settings;
+    settings.nComID = m_nComID;
+    settings.nBaudRate = m_nBaudRate;
+    settings.nDataBits = m_nDataBits;
+    settings.nStopBits = m_nStopBits;
+    settings.nParity = m_nParity;
+    settings.bSendSignalWait = IsDlgButtonChecked(IDC_SENDSIGNALWAIT) != 0 ? 1 : 0;
+    const SettingsSaveResult result = SavePortSettings(settings);
+    switch (result.outcome) {
+        case SettingsSaveResult::Outcome::NotOffered:
+            return;
+        case SettingsSaveResult::Outcome::Saved:
+            MessageBox("설정을 저장했습니다.\n" + result.file, kSaveCaption,
+                       MB_OK | MB_ICONINFORMATION);
+            return;
+        case SettingsSaveResult::Outcome::Failed:
+            MessageBox("설정을 저장할 수 없습니다.\n" +
+                           (result.file.empty() ? "" : result.file + ": ") + result.reason,
+                       kSaveCaption, MB_OK | MB_ICONWARNING);
+            return;
+    }
 }

@@ -53,4 +53,5 @@ class CPortSetupDlg : public CDialog {
     void OnParityOdd();
     void OnParityEven();
     void OnSendSignalWait();
+    void OnSave();
 };

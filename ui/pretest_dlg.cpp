@@ -152,7 +152,7 @@ void CPretestDlg::OnOK() {
     m_progress.SetRange(0, 100);
     const SendCheck check = CheckFileForSend(m_strFilePath);
     if (check == SendCheck::FileMissing) {
-        MessageBox(kFileMissingText, kMessageCaption, MB_OK | MB_ICONINFORMATION);
+        MessageBox(FileMissingMessage(m_strFilePath), kMessageCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
     m_progress.SetPos(0);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "file_failure.h"
 #include "file_lookup.h"
 #include "transfer_state.h"
 
@@ -29,6 +30,14 @@ SendCheck CheckFileForSend(const std::string& path) {
     state.nSentBytes = 0;
     state.nPercent = 0;
     return *size < kMinimumFileSize ? SendCheck::FileTooSmall : SendCheck::Ready;
+}
+
+std::string FileMissingMessage(const std::string& path) {
+    std::string message = kFileMissingText;
+    if (const std::string why = ProgramFileFailureLine(path); !why.empty()) {
+        message += "\n" + why;
+    }
+    return message;
 }
 
 void BeginTest() {

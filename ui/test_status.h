@@ -21,6 +21,10 @@ enum class SendCheck { Ready, FileMissing, FileTooSmall };
 // Ready only for a file of at least 200,000 bytes.
 SendCheck CheckFileForSend(const std::string& path);
 
+// The operator's message for a program file that is not there, with the reason on a second
+// line where the platform tells one.
+std::string FileMissingMessage(const std::string& path);
+
 // Resets the rest of the transfer state for a new test and marks it running.
 void BeginTest();
 

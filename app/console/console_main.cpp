@@ -19,6 +19,9 @@ int main(int argc, char** argv) {
         std::fputs(kConsoleUsage, stdout);
         return kExitEnded;
     }
+    if (parsed.options.listPorts) {
+        return ListConsolePorts(parsed.options, stdout);
+    }
     ConsolePlatform platform;
     SetPlatform(&platform);
     InstallStopRequestHandlers();

@@ -4,6 +4,7 @@
 
 const char* const kConsoleUsage =
     "usage: strandex-pretest-cli [options] FILE\n"
+    "       strandex-pretest-cli --list-ports [--port N --device PATH]\n"
     "\n"
     "Streams FILE (an NC program of at least 200,000 bytes) to the machine as the pre-test\n"
     "does, with the stored port settings unless overridden here.\n"
@@ -18,6 +19,7 @@ const char* const kConsoleUsage =
     "  --no-wait-start        start sending at once\n"
     "  --report PATH          write the outcome as JSON\n"
     "  --quiet                print only messages and the end\n"
+    "  --list-ports           list the ports as the settings dialog offers them and end\n"
     "  --help                 this text\n"
     "\n"
     "Ctrl+C stops the test. Exit status: 0 ended by itself, 1 stopped, 2 bad usage or file,\n"
@@ -105,6 +107,8 @@ ParsedOptions ParseConsoleOptions(const std::vector<std::string>& args) {
             }
         } else if (arg == "--quiet") {
             o.quiet = true;
+        } else if (arg == "--list-ports") {
+            o.listPorts = true;
         } else if (arg.starts_with("-") && arg != "-") {
             return fail("unknown option " + arg);
         } else if (!o.file.empty()) {
@@ -113,7 +117,7 @@ ParsedOptions ParseConsoleOptions(const std::vector<std::string>& args) {
             o.file = arg;
         }
     }
-    if (o.file.empty() && !o.help) {
+    if (o.file.empty() && !o.help && !o.listPorts) {
         return fail("no FILE given");
     }
     return parsed;

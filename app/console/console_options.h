@@ -18,6 +18,7 @@ struct ConsoleOptions {
     std::optional<bool> waitStart;
     std::optional<std::string> report;
     bool quiet = false;
+    bool listPorts = false;
     bool help = false;
 };
 

@@ -7,8 +7,10 @@
 #include <thread>
 
 #include "device_override.h"
+#include "file_failure.h"
 #include "json_text.h"
 #include "load_port_settings.h"
+#include "port_list.h"
 #include "port_settings.h"
 #include "test_status.h"
 #include "transfer_state.h"
@@ -153,6 +155,23 @@ void WriteReport(const std::string& path, const ConsoleOptions& options, Transfe
 
 }  // namespace
 
+int ListConsolePorts(const ConsoleOptions& options, std::FILE* out) {
+    if (options.device) {
+        g_portSettings = DefaultPortSettings();
+        LoadPortSettings();
+        ApplyToSettings(options, g_portSettings);
+        if (!OverridePortDevice(g_portSettings.nComID, *options.device)) {
+            std::fputs("strandex-pretest-cli: --device is not available on this platform\n",
+                       stderr);
+            return kExitBadInput;
+        }
+    }
+    for (const std::string& entry : ComPortListTexts(kListedPorts)) {
+        std::fprintf(out, "%s\n", entry.c_str());
+    }
+    return kExitEnded;
+}
+
 int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std::FILE* out) {
     g_portSettings = DefaultPortSettings();
     LoadPortSettings();
@@ -164,7 +183,8 @@ int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std
 
     switch (CheckFileForSend(options.file)) {
         case SendCheck::FileMissing:
-            platform.ShowMessageBox(nullptr, kFileMissingText, kMessageCaption, MB_ICONINFORMATION);
+            platform.ShowMessageBox(nullptr, FileMissingMessage(options.file), kMessageCaption,
+                                    MB_ICONINFORMATION);
             return kExitBadInput;
         case SendCheck::FileTooSmall:
             platform.ShowMessageBox(nullptr, kFileTooSmallText, kMessageCaption,
@@ -215,6 +235,11 @@ int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std
 
     const auto end =
         static_cast<TransferEnd>(static_cast<std::int32_t>(g_transferState.nEndReason));
+    if (end == TransferEnd::FileNotOpened) {
+        if (const std::string why = ProgramFileFailureLine(options.file); !why.empty()) {
+            std::fprintf(stderr, "strandex-pretest-cli: %s\n", why.c_str());
+        }
+    }
     if (options.report) {
         WriteReport(*options.report, options, end, startedAt, LocalTimestamp());
     }

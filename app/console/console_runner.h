@@ -15,6 +15,13 @@ enum ConsoleExit : int {
     kExitFileNotOpened = 5,
 };
 
+// The ports the settings dialog offers, with what each reaches.
+inline constexpr int kListedPorts = 99;
+
+// Prints the port list as the settings dialog shows it, one entry a line, with a --port
+// and --device given applied first.
+int ListConsolePorts(const ConsoleOptions& options, std::FILE* out);
+
 // Runs one test the way the send button does, printing the status once a second and the
 // event log as it grows, and returns the exit status. The platform must be installed.
 int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std::FILE* out);

@@ -82,11 +82,17 @@ int WriteScreenshots(QtDialogHost& host, const QString& folder) {
         CPretestDlg pretest;
         CPortSetupDlg portSetup;
         CAboutDlg about;
-        const std::pair<CDialog*, const char*> shots[] = {
-            {&pretest, "pretest.png"}, {&portSetup, "port-setup.png"}, {&about, "about.png"}};
-        for (const auto& [dialog, name] : shots) {
+        const struct {
+            CDialog* dialog;
+            const char* name;
+            int openList;
+        } shots[] = {{&pretest, "pretest.png", 0},
+                     {&portSetup, "port-setup.png", 0},
+                     {&portSetup, "port-setup-ports.png", IDC_PORT},
+                     {&about, "about.png", 0}};
+        for (const auto& [dialog, name, openList] : shots) {
             const QString path = out.filePath(QString::fromLatin1(name));
-            allSaved &= ReportScreenshot(SaveDialogScreenshot(host, *dialog, path), path);
+            allSaved &= ReportScreenshot(SaveDialogScreenshot(host, *dialog, path, openList), path);
         }
     }
     {

@@ -43,7 +43,9 @@ HoldCpu MeasureHoldCpu(const FlowBenchSetup& setup, const std::vector<std::strin
     const std::string toolReport = setup.workDir + "/" + name + "-tool.json";
     const auto argv = ToolArgv(setup, sim.SlavePath(), toolReport);
     const auto started = Clock::now();
-    ChildProcess tool(argv, {{"XDG_CONFIG_DIRS", setup.configDir}});
+    // The user's own settings file must not override the bench's.
+    ChildProcess tool(argv,
+                      {{"XDG_CONFIG_HOME", setup.configDir}, {"XDG_CONFIG_DIRS", setup.configDir}});
     const auto pid = FindChild(std::filesystem::path(setup.cliPath).filename().string());
     if (!pid) {
         throw std::runtime_error("cannot find the tool's process");
@@ -91,7 +93,8 @@ HoldCpu MeasureHoldCpu(const FlowBenchSetup& setup, const std::vector<std::strin
     }
     result.machine = sim.Finish(1s);
     result.simCommand = sim.Command();
-    result.toolCommand = "XDG_CONFIG_DIRS=" + CommandText({setup.configDir}, setup) + " " +
+    result.toolCommand = "XDG_CONFIG_HOME=" + CommandText({setup.configDir}, setup) +
+                         " XDG_CONFIG_DIRS=" + CommandText({setup.configDir}, setup) + " " +
                          CommandText(ToolArgv(setup, "$SLAVE", toolReport), setup) +
                          "   (SIGINT after the measured stretch)";
     return result;

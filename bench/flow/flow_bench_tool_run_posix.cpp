@@ -46,7 +46,9 @@ ToolRun RunToolOnSim(const FlowBenchSetup& setup, const std::vector<std::string>
     // The simulator is still running, so the only child reaped meanwhile is the tool.
     const double cpuBefore = ChildrenCpuSeconds();
     const auto started = std::chrono::steady_clock::now();
-    ChildProcess tool(argv, {{"XDG_CONFIG_DIRS", setup.configDir}});
+    // The user's own settings file must not override the bench's.
+    ChildProcess tool(argv,
+                      {{"XDG_CONFIG_HOME", setup.configDir}, {"XDG_CONFIG_DIRS", setup.configDir}});
     const auto status = tool.Wait(kToolLimit);
     if (!status) {
         throw std::runtime_error("the tool did not finish " + name);
@@ -60,7 +62,8 @@ ToolRun RunToolOnSim(const FlowBenchSetup& setup, const std::vector<std::string>
     run.tool = ReadJsonFile(toolReport);
     run.toolStatus = *status;
     run.simCommand = sim.Command();
-    run.toolCommand = "XDG_CONFIG_DIRS=" + CommandText({setup.configDir}, setup) + " " +
+    run.toolCommand = "XDG_CONFIG_HOME=" + CommandText({setup.configDir}, setup) +
+                      " XDG_CONFIG_DIRS=" + CommandText({setup.configDir}, setup) + " " +
                       CommandText(ToolArgv(setup, "$SLAVE", toolReport), setup);
     return run;
 }

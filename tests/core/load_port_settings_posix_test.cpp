@@ -8,8 +8,8 @@
 
 namespace {
 
-// Settings files live in config dirs of the test's own; the machine's /etc/xdg is never
-// consulted.
+// Settings files live in config dirs of the test's own; the machine's /etc/xdg and the
+// user's ~/.config are never consulted.
 class LoadPortSettingsTest : public testing::Test {
   protected:
     void SetUp() override { g_portSettings = DefaultPortSettings(); }
@@ -20,8 +20,10 @@ class LoadPortSettingsTest : public testing::Test {
 
     TempDir first_;
     TempDir second_;
+    TempDir user_;
     ScopedEnv env_{"XDG_CONFIG_DIRS",
                    first_.path().string() + ":relative/ignored::" + second_.path().string()};
+    ScopedEnv home_{"XDG_CONFIG_HOME", user_.path().string()};
 };
 
 TEST_F(LoadPortSettingsTest, NoFileKeepsTheDefaults) {
@@ -51,6 +53,32 @@ TEST_F(LoadPortSettingsTest, ReadsAllSixValuesFromTheFirstDirThatHasTheFile) {
     LoadPortSettings();
     EXPECT_EQ(g_portSettings.nComID, 7);
     EXPECT_EQ(g_portSettings.nBaudRate, 9600) << "the second dir is not merged in";
+}
+
+TEST_F(LoadPortSettingsTest, TheUsersFileWinsKeyByKey) {
+    WriteSettings(second_, "ComID=9\nBoudrate=19200\nDataBit=8\n");  // never reached
+    WriteSettings(first_, "ComID=4\nBoudrate=4800\nStopBit=1\n");
+    WriteSettings(user_, "[General]\nComID=6\n[Ports]\nBoudrate=57600\n");
+    LoadPortSettings();
+    EXPECT_EQ(g_portSettings.nComID, 6) << "the user's value";
+    EXPECT_EQ(g_portSettings.nBaudRate, 4800) << "the user's file has it in another section";
+    EXPECT_EQ(g_portSettings.nStopBits, 1) << "the system's value where the user's file is silent";
+    EXPECT_EQ(g_portSettings.nDataBits, 7) << "the default: the second system dir is not read";
+}
+
+TEST_F(LoadPortSettingsTest, UsersConfigDirFollowsTheXdgRules) {
+    const TempDir home;
+    home.Write(".config/Orvane/Velidor.conf", "ComID=11\n");
+    const ScopedEnv homeEnv("HOME", home.path().string());
+    for (const std::optional<std::string>& configHome :
+         {std::optional<std::string>{}, std::optional<std::string>{""},
+          std::optional<std::string>{"relative/dir"}}) {
+        const ScopedEnv unset("XDG_CONFIG_HOME", configHome);
+        g_portSettings = DefaultPortSettings();
+        LoadPortSettings();
+        EXPECT_EQ(g_portSettings.nComID, 11)
+            << "~/.config when XDG_CONFIG_HOME is " << configHome.value_or("unset");
+    }
 }
 
 TEST_F(LoadPortSettingsTest, MissingValuesLeaveTheirFieldsAlone) {

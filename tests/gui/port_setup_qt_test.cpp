@@ -42,7 +42,9 @@ TEST(PortSetupOnQt, SettingsRoundTrip) {
              auto* port = Control<QComboBox>(host, dialog, IDC_PORT);
              auto* baud = Control<QComboBox>(host, dialog, IDC_BAUD);
              EXPECT_EQ(port->count(), 99);
-             EXPECT_EQ(port->currentText(), QStringLiteral("Com3"));
+             // The device Com3 reaches on this machine may follow the number.
+             EXPECT_TRUE(port->currentText() == QStringLiteral("Com3") ||
+                         port->currentText().startsWith(QStringLiteral("Com3  ")));
              EXPECT_EQ(baud->currentText(), QStringLiteral("4800"));
              EXPECT_TRUE(Marked(host, dialog, IDC_DATABITS8));
              EXPECT_FALSE(Marked(host, dialog, IDC_DATABITS7));

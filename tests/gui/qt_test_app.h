@@ -2,6 +2,7 @@
 // act once something has happened inside a modal run.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>

@@ -23,6 +23,7 @@ class ComDevicePathTest : public ::testing::Test {
 
     const TempDir dir_;
     const ScopedEnv env_{"XDG_CONFIG_DIRS", dir_.path().string()};
+    const ScopedEnv home_{"XDG_CONFIG_HOME", (dir_.path() / "no-user-settings").string()};
 };
 
 TEST_F(ComDevicePathTest, NameResolvesThroughPortsEntryElseDefaultDevice) {
@@ -69,6 +70,7 @@ TEST_F(ComDevicePathTest, OverrideBeatsPortsEntryUntilRemoved) {
 TEST(ComDevicePath, WithoutSettingsFileEveryPortIsTtyS) {
     const TempDir empty;
     const ScopedEnv env("XDG_CONFIG_DIRS", empty.path().string());
+    const ScopedEnv home("XDG_CONFIG_HOME", empty.path().string());
     EXPECT_EQ(ResolveComDevicePath("COM3"), "/dev/ttyS2");
     EXPECT_EQ(ResolveComDevicePath("\\\\.\\COM12"), "/dev/ttyS11");
 }

@@ -1,5 +1,6 @@
 #include "pretest_dlg.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -69,6 +70,7 @@ class PretestDlgTest : public testing::Test {
     std::filesystem::path savedDir_;
     // No stored settings: the defaults stay.
     ScopedEnv xdg_{"XDG_CONFIG_DIRS", (dir_.path() / "no-config").string()};
+    ScopedEnv xdgHome_{"XDG_CONFIG_HOME", (dir_.path() / "no-config").string()};
     CallLog log_;
     FakePlatform platform_{log_};
     ScriptedHost host_;
@@ -137,7 +139,8 @@ TEST_F(PretestDlgTest, SendNeedsAnExistingFileOfAtLeast200000Bytes) {
             EXPECT_EQ(host.ProgressRange(IDC_PROGRESS), std::make_pair(0, 100));
             if (c.message != nullptr) {
                 ASSERT_EQ(host.messageBoxes.size(), 1u);
-                EXPECT_EQ(host.messageBoxes[0].text, c.message);
+                // The missing file's reason may follow on a line of its own.
+                EXPECT_THAT(host.messageBoxes[0].text, testing::StartsWith(c.message));
                 EXPECT_EQ(host.messageBoxes[0].caption, "DNC message");
                 EXPECT_EQ(host.messageBoxes[0].style, MB_OK | MB_ICONINFORMATION);
                 EXPECT_TRUE(workers.empty());
@@ -169,7 +172,7 @@ TEST_F(PretestDlgTest, APathTypedByHandIsNotUsed) {
         host_.Type(IDC_FILEPATH, typed);
         host_.AnswerNextMessageBox(IDOK);
         host_.Press(IDOK);
-        EXPECT_EQ(Questions(), std::vector<std::string>{kFileMissingText});
+        EXPECT_THAT(Questions(), testing::ElementsAre(testing::StartsWith(kFileMissingText)));
         EXPECT_TRUE(workers_.empty());
     });
     Run();
@@ -187,7 +190,7 @@ TEST_F(PretestDlgTest, CancellingTheBrowseDialogKeepsThePath) {
     });
     host_.AnswerNextMessageBox(IDOK);
     Run();
-    EXPECT_EQ(Questions().front(), kFileMissingText);
+    EXPECT_THAT(Questions().front(), testing::StartsWith(kFileMissingText));
 }
 
 TEST_F(PretestDlgTest, TicksShowTheCountersAndTheEndLeavesTheLastOnes) {

@@ -9,8 +9,10 @@
 class QDialog;
 
 // Runs the dialog on the host, saves its window as a PNG once it is up, and ends it
-// without its handlers. False when the file could not be written.
-bool SaveDialogScreenshot(QtDialogHost& host, CDialog& dialog, const QString& path);
+// without its handlers. With a combo box's id, the picture shows that box's list dropped
+// down over the dialog. False when the file could not be written.
+bool SaveDialogScreenshot(QtDialogHost& host, CDialog& dialog, const QString& path,
+                          int openListId = 0);
 
 // One of the toolkit's own dialogs (a question, the file dialog) as the tool opens it.
 struct StandardDialogShot {

@@ -1,5 +1,6 @@
 #include "qt_dialog_host.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -168,6 +169,13 @@ void QtDialogHost::Build(Window& window) {
                 // selection change, as with CBN_SELCHANGE.
                 QObject::connect(combo, &QComboBox::activated,
                                  [&dialog, id] { dialog.HandleCommand(id, CBN_SELCHANGE); });
+                // An entry wider than the box shows its start (the port number), not its
+                // end, as a Windows combo box does.
+                QObject::connect(combo, &QComboBox::currentIndexChanged, [combo] {
+                    if (QLineEdit* edit = combo->lineEdit()) {
+                        edit->setCursorPosition(0);
+                    }
+                });
                 made = combo;
                 break;
             }
@@ -445,7 +453,14 @@ QProgressBar& Progress(QWidget* widget) {
 }  // namespace
 
 void QtDialogHost::ComboAppend(CDialog& dialog, int id, std::string_view text) {
-    Combo(Widget(dialog, id)).addItem(ToQt(text));
+    QComboBox& combo = Combo(Widget(dialog, id));
+    combo.addItem(ToQt(text));
+    // The box keeps its size from the template; its drop-down list grows to show every
+    // entry whole (a port with its device name is wider than the box).
+    QAbstractItemView* list = combo.view();
+    const int wanted = list->sizeHintForColumn(0) + list->frameWidth() * 2 +
+                       list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    list->setMinimumWidth(std::max(list->minimumWidth(), wanted));
 }
 
 void QtDialogHost::ComboClear(CDialog& dialog, int id) {

@@ -20,7 +20,11 @@ int RunMessageBox(QWidget* owner, std::string_view text, std::string_view captio
     box.setWindowTitle(ToQt(caption));
     box.setText(ToQt(text));
     box.setTextFormat(Qt::PlainText);
-    box.setIcon((style & MB_ICONINFORMATION) != 0 ? QMessageBox::Information : QMessageBox::NoIcon);
+    // The icon bits form one field, as in Win32.
+    const UINT icon = style & 0xF0;
+    box.setIcon(icon == MB_ICONINFORMATION ? QMessageBox::Information
+                : icon == MB_ICONWARNING   ? QMessageBox::Warning
+                                           : QMessageBox::NoIcon);
     if ((style & MB_YESNO) == MB_YESNO) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

@@ -6,6 +6,8 @@ Run it again after changing the pictures below:
 
     python3 make_icon.py            writes strandex.ico beside this script
     python3 make_icon.py --preview  also writes strandex-32.png and strandex-16.png
+    python3 make_icon.py --hicolor  also writes hicolor/NxN/apps/strandex-pretest.png, the
+                                    Linux desktop's icon sizes, enlarged pixel by pixel
 """
 import os
 import struct
@@ -138,12 +140,42 @@ def write_preview(path, picture, size, scale=8):
         f.write(png)
 
 
+def write_png(path, picture, size, scale):
+    """A PNG with an alpha channel: transparent where the picture has '.'."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    raw = b""
+    for line in rows(picture, size):
+        row = b"".join(
+            (bytes(PALETTE[COLOURS[c]]) + b"\xff") if c != "." else b"\0\0\0\0" for c in line
+            for _ in range(scale))
+        raw += (b"\0" + row) * scale
+    png = b"\x89PNG\r\n\x1a\n"
+    png += chunk(b"IHDR", struct.pack(">IIBBBBB", size * scale, size * scale, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(raw, 9))
+    png += chunk(b"IEND", b"")
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+# Desktop icon sizes: (size, picture, its own size); the 16 x 16 picture reads better small.
+HICOLOR = [(16, ICON_16, 16), (32, ICON_32, 32), (48, ICON_16, 16), (64, ICON_32, 32),
+           (128, ICON_32, 32), (256, ICON_32, 32)]
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     write_ico(os.path.join(here, "strandex.ico"), [(32, ICON_32), (16, ICON_16)])
     if "--preview" in sys.argv[1:]:
         write_preview(os.path.join(here, "strandex-32.png"), ICON_32, 32)
         write_preview(os.path.join(here, "strandex-16.png"), ICON_16, 16, 16)
+    if "--hicolor" in sys.argv[1:]:
+        for size, picture, own in HICOLOR:
+            write_png(os.path.join(here, "hicolor", "%dx%d" % (size, size), "apps",
+                                   "strandex-pretest.png"), picture, own, size // own)
 
 
 if __name__ == "__main__":

@@ -1,8 +1,10 @@
-#include "system_config_posix.h"
+#include "config_files_posix.h"
+
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "ini_text.h"
@@ -48,7 +50,55 @@ std::optional<std::filesystem::path> RelativeConfigPath(std::string_view subkey)
     return relative;
 }
 
+std::optional<std::filesystem::path> HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
+        return std::filesystem::path(home);
+    }
+    std::string buffer(16384, '\0');
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return std::filesystem::path(found->pw_dir);
+    }
+    return std::nullopt;
+}
+
+// The user's config dir as XDG defines it: $XDG_CONFIG_HOME when it is an absolute path,
+// else ~/.config.
+std::optional<std::filesystem::path> UserConfigDir() {
+    if (const char* env = std::getenv("XDG_CONFIG_HOME"); env != nullptr && *env == '/') {
+        return std::filesystem::path(env);
+    }
+    const auto home = HomeFolder();
+    if (!home) {
+        return std::nullopt;
+    }
+    return *home / ".config";
+}
+
+std::optional<std::string> ValueIn(const std::optional<std::filesystem::path>& file,
+                                   std::string_view section, std::string_view key) {
+    if (!file) {
+        return std::nullopt;
+    }
+    const auto text = ReadConfigText(*file);
+    if (!text) {
+        return std::nullopt;
+    }
+    return FindIniValue(*text, section, key);
+}
+
 }  // namespace
+
+std::optional<std::filesystem::path> UserConfigFile(std::string_view subkey) {
+    const auto relative = RelativeConfigPath(subkey);
+    const auto dir = UserConfigDir();
+    if (!relative || !dir) {
+        return std::nullopt;
+    }
+    return *dir / *relative;
+}
 
 std::optional<std::filesystem::path> FindSystemConfigFile(std::string_view subkey) {
     const auto relative = RelativeConfigPath(subkey);
@@ -74,18 +124,30 @@ std::optional<std::filesystem::path> FindSystemConfigFile(std::string_view subke
     return std::nullopt;
 }
 
-std::optional<std::string> ReadSystemConfigValue(std::string_view subkey, std::string_view section,
-                                                 std::string_view key) {
-    const auto path = FindSystemConfigFile(subkey);
-    if (!path) {
+std::optional<std::string> ReadConfigText(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
         return std::nullopt;
     }
-    std::ifstream in(*path, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
-    std::string text(static_cast<std::size_t>(kMaxConfigBytes), '\0');
-    in.read(text.data(), kMaxConfigBytes);
+    std::string text(static_cast<std::size_t>(kMaxConfigBytes) + 1, '\0');
+    in.read(text.data(), kMaxConfigBytes + 1);
+    if (in.bad() || in.gcount() > kMaxConfigBytes) {
+        return std::nullopt;
+    }
     text.resize(static_cast<std::size_t>(in.gcount()));
-    return FindIniValue(text, section, key);
+    return text;
+}
+
+std::optional<ConfigValue> ReadConfigValue(std::string_view subkey, std::string_view section,
+                                           std::string_view key) {
+    for (const auto& file : {UserConfigFile(subkey), FindSystemConfigFile(subkey)}) {
+        if (auto text = ValueIn(file, section, key)) {
+            return ConfigValue{std::move(*text), *file};
+        }
+    }
+    return std::nullopt;
 }

@@ -1,0 +1,5 @@
+#include "file_failure.h"
+
+std::string ProgramFileFailureLine(const std::string&) {
+    return {};
+}
