@@ -1,9 +1,10 @@
 // gui_smoke: starts strandex-pretest.exe beside a stand-in for the sibling application and
 // checks that it refuses to run; then starts it in a fresh folder holding a test file,
-// checks its main window, opens the about box, picks a file through the file dialog, runs
-// a test against the machine on COM1 to its end, saves a picture of the window and quits
-// through the quit question. Two shorter runs end a test with the over-long line's box or
-// the port's.
+// checks that it has the themed common controls and its main window, opens the about box
+// and the port settings, picks a file through the file dialog, runs a test against the
+// machine on COM1 to its end, saves a picture of the window and quits through the quit
+// question. In every window it opens, at the Wine prefix's DPI, nothing may be cut off.
+// Two shorter runs end a test with the over-long line's box or the port's.
 //
 //   gui_smoke PRETEST.exe SCREENSHOT.png
 //   gui_smoke --long-line PRETEST.exe
@@ -13,6 +14,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <future>
 #include <string>
 #include <thread>
@@ -21,8 +23,10 @@
 #include <vector>
 
 #include "png_file.h"
+#include "program_inspection_win32.h"
 #include "window_capture_win32.h"
 #include "window_driver_win32.h"
+#include "window_layout_win32.h"
 
 namespace {
 
@@ -46,6 +50,13 @@ constexpr int kUnitLine = 1021;
 constexpr int kLog = 1029;
 constexpr int kMessageBoxText = 0xFFFF;  // the text control of a system message box
 constexpr UINT kAboutCommand = 0x10;
+// The templates' fonts: 굴림 of 12 points in the main window and of 9 in the about box,
+// System of 10 in the port settings.
+constexpr const wchar_t* kDialogFont = L"굴림";
+constexpr int kMainWindowPoints = 12;
+constexpr int kAboutBoxPoints = 9;
+constexpr const wchar_t* kSettingsFont = L"System";
+constexpr int kSettingsPoints = 10;
 
 std::string Narrow(const std::wstring& text) {
     const int length =
@@ -135,27 +146,28 @@ std::string Cp949(const std::wstring& text) {
     return bytes;
 }
 
-// Korean Windows has 굴림; a Wine prefix has not. Where it is missing, the dialogs' font is
-// mapped to an installed Hangul font, so the picture shows the texts instead of boxes.
-void SubstituteMissingDialogFont() {
+bool FontInstalled(const wchar_t* face) {
     HDC screen = GetDC(nullptr);
-    auto installed = [screen](const wchar_t* face) {
-        LOGFONTW font{};
-        font.lfCharSet = DEFAULT_CHARSET;
-        wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
-        bool found = false;
-        EnumFontFamiliesExW(
-            screen, &font,
-            [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM param) -> int {
-                *reinterpret_cast<bool*>(param) = true;
-                return 0;
-            },
-            reinterpret_cast<LPARAM>(&found), 0);
-        return found;
-    };
-    const bool missing = !installed(L"굴림") && installed(L"NanumGothic");
+    LOGFONTW font{};
+    font.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    bool found = false;
+    EnumFontFamiliesExW(
+        screen, &font,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM param) -> int {
+            *reinterpret_cast<bool*>(param) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
     ReleaseDC(nullptr, screen);
-    if (!missing) {
+    return found;
+}
+
+// Korean Windows has 굴림; a Wine prefix has not. Where it is missing, the dialogs' font is
+// mapped to an installed Hangul font, so the picture shows the texts instead of boxes. The
+// program reads the mapping when it starts; this process has read it already.
+void SubstituteMissingDialogFont() {
+    if (FontInstalled(kDialogFont) || !FontInstalled(L"NanumGothic")) {
         return;
     }
     HKEY key = nullptr;
@@ -163,10 +175,47 @@ void SubstituteMissingDialogFont() {
                       L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes", 0,
                       KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
         const std::wstring family = L"NanumGothic";
-        RegSetValueExW(key, L"굴림", 0, REG_SZ, reinterpret_cast<const BYTE*>(family.c_str()),
+        RegSetValueExW(key, kDialogFont, 0, REG_SZ, reinterpret_cast<const BYTE*>(family.c_str()),
                        static_cast<DWORD>((family.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
     }
+}
+
+// A dialog's font as the program gets it, made in this process for measuring texts.
+HFONT DialogFont(HWND dialog, const wchar_t* face, int points) {
+    UINT dpi = GetDpiForWindow(dialog);
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+        ReleaseDC(nullptr, screen);
+    }
+    if (wcscmp(face, kDialogFont) == 0 && !FontInstalled(kDialogFont)) {
+        face = L"NanumGothic";
+    }
+    return CreateFontW(-MulDiv(points, static_cast<int>(dpi), 72), 0, 0, 0, FW_DONTCARE, FALSE,
+                       FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+// At any DPI every control lies inside its window and every one-line text fits.
+void CheckNothingCutOff(Checks& checks, HWND dialog, const wchar_t* face, int points,
+                        const std::string& when) {
+    HFONT font = DialogFont(dialog, face, points);
+    for (const std::string& fault : CutOffControls(dialog, font)) {
+        checks.Expect(false, when + ": " + fault);
+    }
+    DeleteObject(font);
+}
+
+// The program runs with the themed controls of comctl32 version 6, which its manifest asks
+// for; without the manifest the system gives it version 5. The version is in the name of the
+// side-by-side folder it comes from (the file's own version resource says 5.81 under Wine).
+void CheckThemedControls(Checks& checks, HANDLE process) {
+    std::wstring path = LoadedModulePath(process, L"comctl32.dll");
+    CharLowerBuffW(path.data(), static_cast<DWORD>(path.size()));
+    checks.Expect(
+        path.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.") != std::wstring::npos,
+        "the program's comctl32 is version 6: \"" + Narrow(path) + "\"");
 }
 
 // Xvfb runs no window manager: Wine then draws the window frames itself, so the picture
@@ -215,6 +264,7 @@ void CheckMainWindow(Checks& checks, HWND main, const std::wstring& folderName) 
         "path box holds the test file in the current folder: \"" + Narrow(path) + "\"");
     checks.Expect(TextOf(GetDlgItem(main, kLog)).find(kNotice) != std::wstring::npos,
                   "log box shows the notice file decoded from code page 949");
+    CheckNothingCutOff(checks, main, kDialogFont, kMainWindowPoints, "main window at start");
 }
 
 // The edit controls inside a window, its children's children included.
@@ -273,8 +323,22 @@ void CheckAboutBox(Checks& checks, DWORD processId, HWND main) {
     checks.Expect(GetWindow(about, GW_OWNER) == main, "about box is owned by the main window");
     checks.Expect(IsWindowEnabled(main) == FALSE, "main window takes no input under the box");
     checks.ExpectText(about, IDOK, L"확인");
+    CheckNothingCutOff(checks, about, kDialogFont, kAboutBoxPoints, "about box");
     PressButton(about, IDOK);
     checks.Expect(WaitUntilGone(about, kWindowWait), "확인 closes the about box");
+}
+
+// 환경설정 opens the port settings over the main window; 취소 leaves the settings alone.
+void CheckSettingsDialog(Checks& checks, DWORD processId, HWND main) {
+    PressButton(main, kSettings);
+    HWND settings = WaitForTitle(processId, L"COM 포트 설정", kWindowWait);
+    if (!checks.Expect(settings != nullptr, "환경설정 opens the port settings")) {
+        return;
+    }
+    checks.Expect(GetWindow(settings, GW_OWNER) == main, "port settings owned by the main window");
+    CheckNothingCutOff(checks, settings, kSettingsFont, kSettingsPoints, "port settings");
+    PressButton(settings, IDCANCEL);
+    checks.Expect(WaitUntilGone(settings, kWindowWait), "Cancel closes the port settings");
 }
 
 // Presses 전송 and waits for the end status. Any message box on the way is a failure: the
@@ -303,6 +367,7 @@ void RunTestToItsEnd(Checks& checks, DWORD processId, HWND main) {
                   "환경설정 is shown again after the test");
     checks.Expect(TextOf(GetDlgItem(main, kProgressLine)).rfind(L"전송 (", 0) == 0,
                   "the progress line was refreshed during the test");
+    CheckNothingCutOff(checks, main, kDialogFont, kMainWindowPoints, "main window after the test");
 }
 
 void SaveScreenshot(Checks& checks, HWND main, const std::wstring& path) {
@@ -321,6 +386,8 @@ void SaveScreenshot(Checks& checks, HWND main, const std::wstring& path) {
     if (image.width > 0 && image.height > 0) {
         checks.Expect(WritePngFile(path, image.width, image.height, image.rgb),
                       "screenshot written to " + Narrow(path));
+        std::printf("gui_smoke: main window %d x %d pixels at %u DPI\n", image.width, image.height,
+                    GetDpiForWindow(main));
     }
 }
 
@@ -551,8 +618,10 @@ int wmain(int argc, wchar_t** argv) {
     if (checks.Expect(main != nullptr, "the main window opens with its title")) {
         switch (arguments.scenario) {
             case Scenario::Whole:
+                CheckThemedControls(checks, process.hProcess);
                 CheckMainWindow(checks, main, folderName);
                 CheckAboutBox(checks, process.dwProcessId, main);
+                CheckSettingsDialog(checks, process.dwProcessId, main);
                 PickFileThroughTheDialog(checks, process.dwProcessId, main,
                                          folder + L"\\Picked.nc");
                 RunTestToItsEnd(checks, process.dwProcessId, main);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "in_memory_template.h"
+#include "per_monitor_dpi.h"
 #include "wide_text_win32.h"
 
 namespace {
@@ -55,29 +56,34 @@ Win32DialogHost::Win32DialogHost(HINSTANCE module)
     postedMarker_ = RegisterWindowMessageW(L"Strandex.PostedToDialog");
     g_hookedHost = this;
     postedHook_ = SetWindowsHookExW(WH_GETMESSAGE, &PostedMessageHook, nullptr, windowThread_);
+    // The progress bar's class, and the themed buttons, edits, statics and combo boxes of
+    // common controls 6 that the manifest asks for.
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                        ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    const char* failed = nullptr;
     if (postedMarker_ == 0 || postedHook_ == nullptr) {
-        throw std::runtime_error(LastErrorText("SetWindowsHookExW()"));
+        failed = "SetWindowsHookExW()";
+    } else if (InitCommonControlsEx(&controls) == FALSE) {
+        failed = "InitCommonControlsEx()";
     }
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    bigIcon_ = static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(kApplicationIconId),
-                                             IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                             GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-    smallIcon_ = static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(kApplicationIconId),
-                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    if (failed != nullptr) {
+        const std::string message = LastErrorText(failed);
+        Uninstall();
+        throw std::runtime_error(message);
+    }
 }
 
 Win32DialogHost::~Win32DialogHost() {
-    UnhookWindowsHookEx(postedHook_);
+    Uninstall();
+    DestroyIcons();
+}
+
+void Win32DialogHost::Uninstall() {
+    if (postedHook_ != nullptr) {
+        UnhookWindowsHookEx(postedHook_);
+    }
     g_hookedHost = nullptr;
     SetDialogHost(previous_);
-    if (bigIcon_ != nullptr) {
-        DestroyIcon(bigIcon_);
-    }
-    if (smallIcon_ != nullptr) {
-        DestroyIcon(smallIcon_);
-    }
 }
 
 int Win32DialogHost::RunModal(CDialog& dialog) {
@@ -188,6 +194,16 @@ INT_PTR Win32DialogHost::Handle(Window& window, UINT message, WPARAM wParam, LPA
             return FALSE;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(bigIcon_);
+        case WM_GETDPISCALEDSIZE: {
+            auto* size = reinterpret_cast<SIZE*>(lParam);
+            *size = WindowSizeAtDpi(window, static_cast<UINT>(wParam));
+            SetWindowLongPtrW(window.hwnd, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+        case WM_DPICHANGED:
+            MoveToDpi(window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            SetWindowLongPtrW(window.hwnd, DWLP_MSGRESULT, 0);
+            return TRUE;
         default:
             break;
     }
@@ -201,9 +217,27 @@ INT_PTR Win32DialogHost::Handle(Window& window, UINT message, WPARAM wParam, LPA
 }
 
 void Win32DialogHost::InitDialog(Window& window, HWND hwnd) {
+    window.dpi = WindowDpi(hwnd);
+    // The dialog manager makes the controls in template order, each at the bottom of the
+    // Z order.
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        window.controls.push_back(child);
+    }
+    const DialogTemplate& dialog = window.dialog->Template();
+    window.at96Dpi = BaseUnitsOf(
+        TemplateFontAtDpi(CurrentFont(window), dialog.fontPoints, USER_DEFAULT_SCREEN_DPI).Get());
+    TakeOverDpiChanges(hwnd);
+    if (window.dpi != USER_DEFAULT_SCREEN_DPI) {
+        // Made at another DPI, the dialog manager's layout is not the 96-DPI one grown.
+        LayOutControls(window, window.dpi);
+        const SIZE size = WindowSizeAtDpi(window, window.dpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     // The window with no owner is the one on the task bar: it carries the program's icon.
     if (GetWindow(hwnd, GW_OWNER) == nullptr) {
-        SetApplicationIcons(hwnd);
+        SetApplicationIcons(hwnd, window.dpi);
     }
     for (const ControlTemplate& control : window.dialog->Template().controls) {
         if (control.kind == ControlKind::MultiLineLog && control.id != kNoControlId) {
@@ -213,13 +247,74 @@ void Win32DialogHost::InitDialog(Window& window, HWND hwnd) {
     }
 }
 
-void Win32DialogHost::SetApplicationIcons(HWND hwnd) {
+void Win32DialogHost::SetApplicationIcons(HWND hwnd, UINT dpi) {
+    const auto load = [this, dpi](int width, int height) {
+        return static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(kApplicationIconId),
+                                             IMAGE_ICON, SystemMetricForDpi(width, dpi),
+                                             SystemMetricForDpi(height, dpi), LR_DEFAULTCOLOR));
+    };
+    HICON bigIcon = load(SM_CXICON, SM_CYICON);
+    HICON smallIcon = load(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    // Only now that the window holds the new ones: it draws with the icons it was given.
+    DestroyIcons();
+    bigIcon_ = bigIcon;
+    smallIcon_ = smallIcon;
+}
+
+void Win32DialogHost::DestroyIcons() {
     if (bigIcon_ != nullptr) {
-        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+        DestroyIcon(std::exchange(bigIcon_, nullptr));
     }
     if (smallIcon_ != nullptr) {
-        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+        DestroyIcon(std::exchange(smallIcon_, nullptr));
     }
+}
+
+HFONT Win32DialogHost::CurrentFont(const Window& window) const {
+    return window.font.Get() != nullptr
+               ? window.font.Get()
+               : reinterpret_cast<HFONT>(SendMessageW(window.hwnd, WM_GETFONT, 0, 0));
+}
+
+SIZE Win32DialogHost::WindowSizeAtDpi(const Window& window, UINT dpi) const {
+    const SIZE client = ClientSizeInPixels(window.dialog->Template(), {window.at96Dpi, dpi});
+    const RECT frame =
+        WindowRectForClient(client, static_cast<DWORD>(GetWindowLongPtrW(window.hwnd, GWL_STYLE)),
+                            static_cast<DWORD>(GetWindowLongPtrW(window.hwnd, GWL_EXSTYLE)), dpi);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void Win32DialogHost::LayOutControls(Window& window, UINT dpi) {
+    const DialogTemplate& dialog = window.dialog->Template();
+    OwnedFont font = TemplateFontAtDpi(CurrentFont(window), dialog.fontPoints, dpi);
+    const std::size_t count = std::min(window.controls.size(), dialog.controls.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        HWND control = window.controls[i];
+        // The font first: a combo box sizes its field from it when it is placed.
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+        const RECT place = ToPixels(dialog.controls[i].rect, {window.at96Dpi, dpi});
+        // An icon control keeps the size of its icon, as when it was made.
+        const UINT keepSize = dialog.controls[i].kind == ControlKind::Icon ? SWP_NOSIZE : 0;
+        SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE | keepSize);
+    }
+    // The controls have let go of the font they had.
+    window.font = std::move(font);
+    window.dpi = dpi;
+}
+
+void Win32DialogHost::MoveToDpi(Window& window, UINT dpi, const RECT& suggested) {
+    LayOutControls(window, dpi);
+    if (GetWindow(window.hwnd, GW_OWNER) == nullptr) {
+        SetApplicationIcons(window.hwnd, dpi);
+    }
+    SetWindowPos(window.hwnd, nullptr, suggested.left, suggested.top,
+                 suggested.right - suggested.left, suggested.bottom - suggested.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(window.hwnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void Win32DialogHost::EndModal(CDialog& dialog, int result) {

@@ -12,11 +12,13 @@
 
 #include "dialog.h"
 #include "dialog_host.h"
+#include "dialog_layout.h"
 
 class Win32DialogHost : public DialogHost {
   public:
-    // Installs itself as the process's host while it lives. Icons and the common controls
-    // come from module, the program that carries the application icon.
+    // Installs itself as the process's host while it lives and readies the common controls
+    // the templates use. Icons come from module, the program that carries the application
+    // icon.
     explicit Win32DialogHost(HINSTANCE module);
     ~Win32DialogHost() override;
     Win32DialogHost(const Win32DialogHost&) = delete;
@@ -60,6 +62,12 @@ class Win32DialogHost : public DialogHost {
         CDialog* dialog = nullptr;
         HWND hwnd = nullptr;
         std::optional<int> result;
+        UINT dpi = USER_DEFAULT_SCREEN_DPI;
+        DialogBaseUnits at96Dpi;
+        std::vector<HWND> controls;  // in template order
+        // The template's font at dpi once the host has laid the window out; until then
+        // the controls use the dialog manager's.
+        OwnedFont font;
     };
 
     // A message of the program's own as it came off the queue, carried to the dialog
@@ -75,7 +83,16 @@ class Win32DialogHost : public DialogHost {
     bool IsDialogWindow(HWND hwnd) const;
     INT_PTR Handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
     void InitDialog(Window& window, HWND hwnd);
-    void SetApplicationIcons(HWND hwnd);
+    void Uninstall();
+    void SetApplicationIcons(HWND hwnd, UINT dpi);
+    void DestroyIcons();
+    // The size of the window laid out for dpi, asked by Windows before a DPI change.
+    SIZE WindowSizeAtDpi(const Window& window, UINT dpi) const;
+    // The template's font at dpi for every control, and each in its place at that DPI.
+    void LayOutControls(Window& window, UINT dpi);
+    // The window moved to a monitor of another DPI: laid out for it, where Windows suggests.
+    void MoveToDpi(Window& window, UINT dpi, const RECT& suggested);
+    HFONT CurrentFont(const Window& window) const;
 
     Window& WindowFor(const CDialog& dialog);
     HWND Control(CDialog& dialog, int id);
