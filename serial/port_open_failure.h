@@ -14,3 +14,10 @@ int TakePortOpenError();
 // port's own message (Windows). Looks at the device without opening it. Empty too while a
 // scripted device stands in for the system's ports.
 std::string DescribePortOpenFailure(std::int32_t comId, int error);
+
+// One line that names the device and the line settings it did not take (settingsText as
+// given to BuildCommDCB; error the native error of the refusal, or 0 when the text itself
+// could not be read), or empty where the platform has nothing to add (Windows, a scripted
+// device).
+std::string DescribeLineSettingsFailure(std::int32_t comId, const std::string& settingsText,
+                                        int error);

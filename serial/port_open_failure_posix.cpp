@@ -191,3 +191,17 @@ std::string DescribePortOpenFailure(std::int32_t comId, int error) {
     const ComDeviceChoice choice = ChooseComDevice(comId);
     return choice.path + ": " + Reason(choice, error);
 }
+
+std::string DescribeLineSettingsFailure(std::int32_t comId, const std::string& settingsText,
+                                        int error) {
+    if (&Comm() != &SystemComm()) {
+        return {};
+    }
+    // "com1:9600, e, 7, 2" names the line after its colon.
+    const std::string line = settingsText.substr(settingsText.find(':') + 1);
+    std::string why = ChooseComDevice(comId).path + ": 회선 설정(" + line + ")을 쓸 수 없습니다";
+    if (error != 0) {
+        why += " (" + ErrorText(error) + ")";
+    }
+    return why;
+}

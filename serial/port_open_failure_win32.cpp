@@ -10,3 +10,7 @@ int TakePortOpenError() {
 std::string DescribePortOpenFailure(std::int32_t, int) {
     return {};
 }
+
+std::string DescribeLineSettingsFailure(std::int32_t, const std::string&, int) {
+    return {};
+}

@@ -29,7 +29,20 @@ std::string LineSettingsText(std::int32_t comId, const PortSettings& settings) {
     return text;
 }
 
+// Every field the test does not choose gets a known value: the state comes from whatever
+// program used the port last, and a setting it left (aborting on errors, an error or event
+// character, DSR flow) would change what the test sees.
 void ApplyTestLineControl(DCB& dcb) {
+    dcb.DCBlength = sizeof(DCB);
+    dcb.fBinary = 1;
+    dcb.fParity = dcb.Parity != NOPARITY ? 1 : 0;
+    // With it set, the first parity or framing error fails every later read and write
+    // until the error is cleared.
+    dcb.fAbortOnError = 0;
+    dcb.fErrorChar = 0;
+    dcb.ErrorChar = 0;
+    dcb.EofChar = 0;
+    dcb.EvtChar = 0;
     dcb.fOutxCtsFlow = 0;
     dcb.fOutxDsrFlow = 0;
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
@@ -47,6 +60,16 @@ void ApplyTestLineControl(DCB& dcb) {
     dcb.XoffChar = 19;
 }
 
+void ShowPortMessage(std::int32_t comId, const std::string& why) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Com%d를 열수 없습니다.!!!", comId);
+    std::string message = text;
+    if (!why.empty()) {
+        message += "\n" + why;
+    }
+    Platform().ShowMessageBox(nullptr, message, "DNC Message", MB_OK);
+}
+
 }  // namespace
 
 std::int32_t OpenTestPort(std::int32_t comId) {
@@ -54,13 +77,7 @@ std::int32_t OpenTestPort(std::int32_t comId) {
     state.hPort = Comm().OpenPort(DeviceName(comId));
     if (state.hPort == INVALID_HANDLE_VALUE) {
         const int error = TakePortOpenError();
-        char text[64];
-        std::snprintf(text, sizeof text, "Com%d를 열수 없습니다.!!!", comId);
-        std::string message = text;
-        if (const std::string why = DescribePortOpenFailure(comId, error); !why.empty()) {
-            message += "\n" + why;
-        }
-        Platform().ShowMessageBox(nullptr, message, "DNC Message", MB_OK);
+        ShowPortMessage(comId, DescribePortOpenFailure(comId, error));
         return 0;
     }
     PortSetupComm(state.hPort, 300, 100);
@@ -78,9 +95,18 @@ std::int32_t OpenTestPort(std::int32_t comId) {
     const std::string settingsText = LineSettingsText(comId, g_portSettings);
     DCB dcb{};
     PortGetCommState(state.hPort, &dcb);
-    PortBuildCommDCB(settingsText.c_str(), &dcb);
+    const bool understood = PortBuildCommDCB(settingsText.c_str(), &dcb) != 0;
     ApplyTestLineControl(dcb);
-    PortSetCommState(state.hPort, &dcb);
+    // A test on a line other than the one set up would measure nothing the operator asked
+    // for: settings the text cannot express (a rate of 0, 99 data bits) or the device
+    // refuses keep the port from opening.
+    if (!understood || PortSetCommState(state.hPort, &dcb) == 0) {
+        const int error = understood ? TakePortOpenError() : 0;
+        Comm().ClosePort(state.hPort);
+        state.hPort = INVALID_HANDLE_VALUE;
+        ShowPortMessage(comId, DescribeLineSettingsFailure(comId, settingsText, error));
+        return 0;
+    }
 
     PortEscapeCommFunction(state.hPort, SETXON);
     state.bXonState = 0;

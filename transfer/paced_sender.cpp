@@ -211,5 +211,18 @@ std::int32_t FlushSender() {
             PollMachineInputOrWait();
         }
     }
-    return 1;
+    // Then until the line has carried it: the port is closed after a wait in which nobody
+    // reads, so a machine's XOFF must find nothing left that could still go out.
+    for (;;) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        PortClearCommError(g_transferState.hPort, &errors, &status);
+        if (status.cbOutQue == 0) {
+            return 1;
+        }
+        if (!TestMayGoOn()) {
+            return 0;
+        }
+        PollMachineInputOrWait();
+    }
 }

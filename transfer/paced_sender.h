@@ -12,8 +12,9 @@
 std::int32_t SendBlock(std::int32_t mode, std::string block);
 
 // Writes out what was handed over and still waits in the sender, obeying the machine as the
-// drain does: the end of a test must not leave the machine a cut-off block. 1 once all of
-// it is written; 0 when a stop or a lost port ended the wait first.
+// drain does, and waits until the port's output queue is empty: the end of a test must not
+// leave the machine a cut-off block. 1 once all of it is on the line; 0 when a stop or a
+// lost port ended the wait first.
 std::int32_t FlushSender();
 
 // The sender's state between calls, for status views and tests.

@@ -496,13 +496,16 @@ BOOL PosixComm::SetCommState(HANDLE handle, DCB* dcb) {
     ApplyDcbToTermios(*dcb, wanted);
     // TCSANOW: draining first would wait on a transmitter the machine may be holding.
     // glibc reads the settings back and reports EINVAL when none of the change took hold; a
-    // pty, which always keeps 8 bits and no parity, answers so to a repeated 7E2. The framing
-    // is the driver's to keep; what must hold is the rate, checked below.
+    // pty, which always keeps 8 bits and no parity, answers so to a repeated 7E2. So the
+    // settings are read back here instead: the rate must hold on every device, and the
+    // framing on every device but a pty, where a driver that dropped a parity or data bit
+    // would otherwise send the machine characters it cannot read.
     if (::tcsetattr(port->fd, TCSANOW, &wanted) != 0 && errno != EINVAL) {
         return FALSE;
     }
     termios now{};
-    if (::tcgetattr(port->fd, &now) != 0 || cfgetospeed(&now) != cfgetospeed(&wanted)) {
+    if (::tcgetattr(port->fd, &now) != 0 || cfgetospeed(&now) != cfgetospeed(&wanted) ||
+        (!SameFraming(now, wanted) && !IsPseudoTerminal(port->fd))) {
         ::tcsetattr(port->fd, TCSANOW, &before);
         errno = EINVAL;
         return FALSE;

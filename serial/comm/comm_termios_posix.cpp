@@ -1,5 +1,8 @@
 #include "comm_termios_posix.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 namespace {
 
 struct BaudCode {
@@ -151,4 +154,16 @@ void ReadDcbFromTermios(const termios& t, DCB& dcb) {
     dcb.fOutxCtsFlow = (t.c_cflag & CRTSCTS) != 0;
     dcb.XonChar = static_cast<char>(t.c_cc[VSTART]);
     dcb.XoffChar = static_cast<char>(t.c_cc[VSTOP]);
+}
+
+bool SameFraming(const termios& a, const termios& b) {
+    constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+    return (a.c_cflag & kFraming) == (b.c_cflag & kFraming);
+}
+
+bool IsPseudoTerminal(int fd) {
+    // Unix98 pty slaves have the majors 136 to 143.
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && major(info.st_rdev) >= 136 &&
+           major(info.st_rdev) <= 143;
 }

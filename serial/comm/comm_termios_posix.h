@@ -23,6 +23,13 @@ bool IsUsableLine(const DCB& dcb);
 // characters. Returns false, with t as it was, when the line is not usable.
 bool ApplyDcbToTermios(const DCB& dcb, termios& t);
 
+// Whether two settings frame characters alike: byte size, parity and stop bits.
+bool SameFraming(const termios& a, const termios& b);
+
+// Whether fd is the slave of a pseudo-terminal, which keeps 8 bits and no parity whatever
+// it is asked for.
+bool IsPseudoTerminal(int fd);
+
 // Sets the line fields of dcb from t: the rate when the table holds it, byte size, parity,
 // stop bits, XON/XOFF and CTS flow control, and the XON/XOFF characters. Every other field
 // stays as it was.

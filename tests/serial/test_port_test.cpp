@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "fake_comm.h"
 #include "fake_platform.h"
@@ -103,12 +106,60 @@ TEST_F(TestPortTest, AppliedStateHasTheLineSettingsAndTheToolsOwnFlowControl) {
     EXPECT_EQ(dcb.XonChar, 17);
     EXPECT_EQ(dcb.XoffChar, 19);
 
-    // The packed flags word: bits 2, 3, 5, 6, 8, 9, 13 cleared, 4, 7, 11, 12 set, the
-    // rest (fBinary, fParity, fErrorChar, fAbortOnError) as they were read.
+    // The packed flags word: fBinary, fParity (even parity), DTR and RTS enabled,
+    // fTXContinueOnXoff and fNull set; everything else cleared, fErrorChar and fAbortOnError
+    // too: a previous program's abort-on-error would fail every read after one parity error.
     DWORD flags = 0;
     std::memcpy(&flags, reinterpret_cast<const char*>(&dcb) + offsetof(DCB, BaudRate) + 4,
                 sizeof flags);
-    EXPECT_EQ(flags & 0x7fff, 0b101'1100'1001'0011u);
+    EXPECT_EQ(flags & 0x7fff, 0b001'1000'1001'0011u);
+    EXPECT_EQ(dcb.ErrorChar, 0);
+    EXPECT_EQ(dcb.EofChar, 0);
+    EXPECT_EQ(dcb.EvtChar, 0);
+    EXPECT_EQ(dcb.DCBlength, sizeof(DCB));
+}
+
+// A line other than the one set up would make the test measure something else: settings the
+// text cannot express, or that the device refuses, keep the port closed.
+TEST_F(TestPortTest, LineSettingsThatCannotBeAppliedKeepThePortClosed) {
+    struct Case {
+        const char* name;
+        std::int32_t baud, dataBits;
+        bool deviceTakesThem;
+        std::vector<std::string> calls;  // from GetCommState on
+    };
+    const Case cases[] = {
+        {"refused by the device",
+         9600,
+         7,
+         false,
+         {"GetCommState", "BuildCommDCB(com1:9600, e, 7, 2)", "SetCommState", "ClosePort"}},
+        {"99 data bits",
+         9600,
+         99,
+         true,
+         {"GetCommState", "BuildCommDCB(com1:9600, e, 99, 2)", "ClosePort"}},
+        {"a rate of 0",
+         0,
+         7,
+         false,
+         {"GetCommState", "BuildCommDCB(com1:0, e, 7, 2)", "SetCommState", "ClosePort"}},
+    };
+    for (const Case& c : cases) {
+        log_.Clear();
+        platform_.messageBoxes.clear();
+        g_portSettings.nBaudRate = c.baud;
+        g_portSettings.nDataBits = c.dataBits;
+        comm_.setStateSucceeds = c.deviceTakesThem;
+        EXPECT_EQ(OpenTestPort(1), 0) << c.name;
+        auto calls = log_.All();
+        calls.erase(calls.begin(), std::find(calls.begin(), calls.end(), "GetCommState"));
+        ASSERT_FALSE(calls.empty()) << c.name;
+        EXPECT_EQ(calls.back(), "MessageBox(DNC Message: Com1를 열수 없습니다.!!!)") << c.name;
+        calls.pop_back();
+        EXPECT_EQ(calls, c.calls) << c.name;
+        EXPECT_EQ(g_transferState.hPort, INVALID_HANDLE_VALUE) << c.name;
+    }
 }
 
 TEST_F(TestPortTest, FailedOpenTellsTheOperatorAndDoesNothingElse) {

@@ -98,7 +98,7 @@ BOOL FakeComm::GetCommState(HANDLE, DCB* dcb) {
 BOOL FakeComm::SetCommState(HANDLE, DCB* dcb) {
     lastStateSet = *dcb;
     Record("SetCommState");
-    return TRUE;
+    return setStateSucceeds ? TRUE : FALSE;
 }
 
 BOOL FakeComm::GetCommProperties(HANDLE, COMMPROP* properties) {

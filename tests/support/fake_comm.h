@@ -21,7 +21,8 @@ class FakeComm : public CommApi {
 
     // Script.
     bool openSucceeds = true;
-    std::string input;  // bytes received and not yet read
+    bool setStateSucceeds = true;  // false: the device refuses the line settings
+    std::string input;             // bytes received and not yet read
     // Bytes that arrive while a read waits with nothing received: the first one ends the
     // wait and is read.
     std::string arrivesDuringRead;

@@ -32,6 +32,7 @@ class PacedSenderTest : public testing::Test {
     void SetUp() override {
         g_portSettings = DefaultPortSettings();
         TransferState& state = g_transferState;
+        state.nWrittenBytes = 0;
         state.hPort = FakeComm::kHandle;
         state.bXonState = 1;
         state.bAckState = 1;
@@ -273,6 +274,52 @@ TEST_F(PacedSenderTest, StoppingWhileThereIsNoRoomGivesUpWithTheQueueKept) {
     EXPECT_EQ(SendBlock(1, Block(120)), 0);
     EXPECT_EQ(comm_.written, "");
     EXPECT_EQ(sender().strSendQueue, Block(120));
+}
+
+// At the end of a test what was handed over reaches the line before the port closes, and
+// the flush waits until the port's queue has carried it, still obeying the machine.
+TEST_F(PacedSenderTest, FlushWritesOutTheRestAndWaitsForTheLineToCarryIt) {
+    g_transferState.nTransferUnit = 65;
+    comm_.writeCounts = {0};
+    ASSERT_EQ(SendBlock(1, Block(120, 'A')), 1);
+    ASSERT_EQ(sender().strSendQueue.size(), 120u);
+
+    bool queued = false;
+    comm_.onCall = [&](const std::string& call) {
+        if (!queued && call.starts_with("WriteFile") && comm_.written.size() == 120) {
+            queued = true;
+            comm_.statuses = {{0, 40}, {0, 40}, {0, 40}};
+            comm_.arrivesDuringRead = {DC3, DC1};
+        }
+    };
+    EXPECT_EQ(FlushSender(), 1);
+    EXPECT_EQ(comm_.written, Block(120, 'A'));
+    EXPECT_EQ(g_transferState.nWrittenBytes, 120);
+    // After the last write: waits on the line, the XOFF and XON that came meanwhile obeyed.
+    const auto calls = log_.All();
+    const auto lastWrite = std::find_if(calls.rbegin(), calls.rend(), [](const std::string& c) {
+        return c.starts_with("WriteFile");
+    });
+    const std::vector<std::string> after(lastWrite.base(), calls.end());
+    EXPECT_THAT(after, testing::Contains("EscapeCommFunction(SETXOFF)"));
+    EXPECT_THAT(after, testing::Contains("EscapeCommFunction(SETXON)"));
+}
+
+TEST_F(PacedSenderTest, AStopEndsTheFlushWithTheRestUnwritten) {
+    g_transferState.nTransferUnit = 65;
+    g_transferState.bXonState = 0;
+    g_transferState.bSending = 0;
+    SendBlock(1, Block(120, 'A'));
+    g_transferState.bSending = 1;
+    int waits = 0;
+    comm_.onCall = [&](const std::string& call) {
+        if (call == "ReadFile(1)" && ++waits == 10) {
+            g_transferState.bSending = 0;
+        }
+    };
+    EXPECT_EQ(FlushSender(), 0);
+    EXPECT_EQ(comm_.written, "");
+    EXPECT_EQ(sender().strSendQueue, Block(120, 'A'));
 }
 
 TEST_F(PacedSenderTest, AfterAStalledWriteTheNextBlockJoinsBehindTheRest) {
