@@ -9,6 +9,7 @@
 
 #include "machine_model.h"
 #include "port_link_posix.h"
+#include "prompt_scheduling_posix.h"
 #include "pty_endpoint_posix.h"
 #include "report.h"
 #include "session_posix.h"
@@ -38,6 +39,7 @@ std::optional<std::ofstream> OpenOutput(const std::string& path) {
 }  // namespace
 
 int RunSimulator(const Options& options) {
+    RunPromptly();
     try {
         const StopSignals stops;
         auto record = OpenOutput(options.recordPath);

@@ -228,6 +228,46 @@ TEST_F(PretestAgainstSimulatorTest, WaitingForAStartSignalThatNeverComesEndsOnTh
     EXPECT_EQ(outcome.received, "");
 }
 
+// Stored settings the line cannot take keep the port closed: the port message with the
+// device and the settings, and the port's exit status; nothing reaches the machine.
+TEST_F(PretestAgainstSimulatorTest, StoredLineSettingsThePortCannotTakeKeepItClosed) {
+    dir_.Write("no-settings/Orvane/Velidor.conf", "DataBit=99\n");
+    const Outcome outcome =
+        Run(GenerateNcProgram(250000), {"--rate", "0", "--wait-timeout", "5"}, {});
+    EXPECT_EQ(outcome.status, 3) << outcome.err;
+    EXPECT_THAT(outcome.err, HasSubstr("DNC Message: Com9를 열수 없습니다.!!!"));
+    EXPECT_THAT(outcome.err, HasSubstr("99, 2)을 쓸 수 없습니다"));
+    EXPECT_EQ(outcome.received, "");
+}
+
+// Any nonzero start setting waits for the machine's start XON, in the port and the sender
+// alike, and then the whole program goes through.
+TEST_F(PretestAgainstSimulatorTest, AStoredStartSettingOf99WaitsForTheStartSignal) {
+    dir_.Write("no-settings/Orvane/Velidor.conf", "SendSignalWait=99\n");
+    const std::string program = GenerateNcProgram(250000, 8);
+    const Outcome outcome = Run(program, {"--rate", "0", "--start-xon"}, {});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(outcome.received == ExpectedStreamFor(program).bytes)
+        << "the received bytes differ";
+    EXPECT_EQ(JsonNumber(outcome.report, "wait_start"), 99);
+}
+
+// A program cut short while it is read is a file fault, not a complete test: what reached
+// the machine is a prefix of the program, and the runner says so and exits with 5.
+TEST_F(PretestAgainstSimulatorTest, AProgramTruncatedMidTestEndsAsAFileFault) {
+    const std::string program = GenerateNcProgram(400000, 9);
+    const Outcome outcome =
+        Run(program, {"--rate", "3000"}, {}, [this](ChildProcess&, ChildProcess&) {
+            std::this_thread::sleep_for(1000ms);
+            std::filesystem::resize_file(dir_.path() / "program.nc", 20000);
+        });
+    EXPECT_EQ(outcome.status, 5) << outcome.err;
+    EXPECT_EQ(JsonText(outcome.report, "end_reason"), "file");
+    EXPECT_THAT(outcome.err, HasSubstr("파일을 끝까지 읽을 수 없습니다"));
+    EXPECT_TRUE(ExpectedStreamFor(program).bytes.starts_with(outcome.received));
+    EXPECT_EQ(JsonNumber(outcome.report, "written_bytes"), outcome.received.size());
+}
+
 // A machine that goes away mid-test (its end of the line closed) ends the test by itself,
 // through the normal end path, with the port message and the port's exit status; nobody has
 // to press stop.
