@@ -6,6 +6,7 @@
 
 #include "file_failure.h"
 #include "file_lookup.h"
+#include "test_file.h"
 #include "transfer_state.h"
 
 namespace {
@@ -21,7 +22,10 @@ std::string Format(const char* format, Args... args) {
 
 SendCheck CheckFileForSend(const std::string& path) {
     const auto size = LookUpFileSize(path);
-    if (!size) {
+    // The worker's own open decides: a file without read permission, a folder, a FIFO or a
+    // device is refused here, before the port is opened, instead of being called too small
+    // or failing silently once the port has been held for a second.
+    if (!size || OpenTestFile(path) == nullptr) {
         return SendCheck::FileMissing;
     }
     TransferState& state = g_transferState;

@@ -14,11 +14,12 @@ inline constexpr const char* kSendingStatusText = "전송 중입니다.!!!";
 inline constexpr const char* kEndedStatusText = "테스트가 완료되어 중단합니다.!!!";
 inline constexpr std::int64_t kMinimumFileSize = 200000;
 
+// FileMissing: not there, or not a regular file the tool can open for reading.
 enum class SendCheck { Ready, FileMissing, FileTooSmall };
 
 // Looks the file up and, when it exists, stores its size in nFileSize (up to the largest
 // value the field holds) and zeroes nSentBytes and nPercent, as the send button does.
-// Ready only for a file of at least 200,000 bytes.
+// Ready only for a readable regular file of at least 200,000 bytes.
 SendCheck CheckFileForSend(const std::string& path);
 
 // The operator's message for a program file that is not there, with the reason on a second
