@@ -38,6 +38,9 @@ class TransferState {
     // Set by the engine when a port call failed because the device is gone; the test then
     // ends through its normal end path.
     SharedWord bPortLost;
+    // Set by the worker once the port of this test is open and configured, and left set to
+    // the end of the test: a front end says "sending" only from then on.
+    SharedWord bPortOpened;
 
     // Set and used on the worker thread only; the next worker starts after the previous
     // one has posted its end, which orders the two.

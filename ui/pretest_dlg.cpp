@@ -213,7 +213,7 @@ MessageResult CPretestDlg::OnTransferDone(WPARAM, LPARAM) {
     g_transferState.bSending = 0;
     g_transferState.AppendEventLog(EndLogLine(Platform().LocalTimeOfDay()));
     SetDlgItemText(IDC_LOG, g_transferState.CopyEventLog());
-    SetDlgItemText(IDC_STATUS, kEndedStatusText);
+    SetDlgItemText(IDC_STATUS, EndStatusText(LastTransferEnd()));
     m_bWorkerRunning = false;
     ShowSettingsButton();
     KillTimer(kLogTimer);

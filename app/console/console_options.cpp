@@ -20,8 +20,9 @@ const char* const kConsoleUsage =
     "  --quiet                print only messages and the end\n"
     "  --help                 this text\n"
     "\n"
-    "Ctrl+C stops the test. Exit status: 0 ended by itself, 1 stopped, 2 bad usage or file,\n"
-    "3 port not opened, 4 over-long line, 5 file not opened.\n";
+    "Ctrl+C stops the test. Exit status: 0 ended by itself, 1 stopped, 2 bad usage, file or\n"
+    "report path, 3 port not opened or lost, 4 over-long line, 5 file not opened or not read\n"
+    "to its end, 6 the test ran but its report could not be written.\n";
 
 namespace {
 

@@ -221,6 +221,36 @@ TEST_F(PretestDlgTest, TicksShowTheCountersAndTheEndLeavesTheLastOnes) {
     Run();
 }
 
+// The log's end line marks the end of the record whatever the end; the status says which
+// end it was.
+TEST_F(PretestDlgTest, TheStatusNamesTheEndAndTheLogEndsTheSameWayForEvery) {
+    struct Case {
+        TransferEnd end;
+        const char* status;
+    };
+    const Case cases[] = {
+        {TransferEnd::LevelPassed, "테스트가 완료되어 중단합니다.!!!"},
+        {TransferEnd::EndOfFile, "테스트가 완료되어 중단합니다.!!!"},
+        {TransferEnd::Stopped, "요청에 따라 테스트를 중단합니다.!!!"},
+        {TransferEnd::PortNotOpened, "포트 오류로 테스트를 중단합니다.!!!"},
+        {TransferEnd::PortLost, "포트 오류로 테스트를 중단합니다.!!!"},
+        {TransferEnd::FileNotOpened, "파일 오류로 테스트를 중단합니다.!!!"},
+        {TransferEnd::LongLine, "DATA 블록이 너무 길어 테스트를 중단합니다.!!!"},
+    };
+    host_.Then([&] {
+        for (const Case& c : cases) {
+            Send(200000);
+            EXPECT_EQ(host_.Text(IDC_STATUS), "전송 중입니다.!!!");
+            g_transferState.nEndReason = static_cast<std::int32_t>(c.end);
+            EndTest();
+            EXPECT_EQ(host_.Text(IDC_STATUS), c.status) << static_cast<int>(c.end);
+            EXPECT_EQ(host_.Text(IDC_LOG), "\r\n 테스트완료, 전송중단 9:5:7\r\n")
+                << static_cast<int>(c.end);
+        }
+    });
+    Run();
+}
+
 TEST_F(PretestDlgTest, StopAsksAndOnlyNoKeepsTheTestRunning) {
     host_.Then([&] {
         Send(200000);
@@ -236,8 +266,11 @@ TEST_F(PretestDlgTest, StopAsksAndOnlyNoKeepsTheTestRunning) {
         EXPECT_EQ(host_.Text(IDC_STATUS), "전송 중입니다.!!!");
         EXPECT_EQ(host_.Timers().size(), 2u);
         EXPECT_FALSE(host_.Visible(IDC_SETTINGS));
+        // The worker reports the stop; the status names it instead of calling the test
+        // complete, as it once did for every end.
+        g_transferState.nEndReason = static_cast<std::int32_t>(TransferEnd::Stopped);
         EndTest();
-        EXPECT_EQ(host_.Text(IDC_STATUS), "테스트가 완료되어 중단합니다.!!!");
+        EXPECT_EQ(host_.Text(IDC_STATUS), "요청에 따라 테스트를 중단합니다.!!!");
         host_.Press(IDC_STOP);  // Idle: no question
         EXPECT_EQ(host_.messageBoxes.size(), 2u);
     });

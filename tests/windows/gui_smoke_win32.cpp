@@ -32,6 +32,9 @@ constexpr DWORD kExitWait = 30000;
 
 const std::wstring kMainTitle = L"Strandex 사전 테스트(Orvane)";
 const std::wstring kEndedStatus = L"테스트가 완료되어 중단합니다.!!!";
+// Ends other than a complete run name themselves in the status line.
+const std::wstring kLongLineStatus = L"DATA 블록이 너무 길어 테스트를 중단합니다.!!!";
+const std::wstring kPortFaultStatus = L"포트 오류로 테스트를 중단합니다.!!!";
 const std::wstring kNotice = L"시험용 공지: 전송 테스트";
 constexpr int kSend = IDOK;
 constexpr int kQuit = IDCANCEL;
@@ -561,11 +564,12 @@ int wmain(int argc, wchar_t** argv) {
             case Scenario::OverLongLine:
                 SendEndsWithBox(checks, process.dwProcessId, main, L"Trans message",
                                 L"DATA 블록의 문자수가 너무 많습니다. ", main, "over-long line");
-                checks.ExpectText(main, kStatus, kEndedStatus);
+                checks.ExpectText(main, kStatus, kLongLineStatus);
                 break;
             case Scenario::PortMissing:
                 SendEndsWithBox(checks, process.dwProcessId, main, L"DNC Message",
                                 L"Com1를 열수 없습니다.!!!", nullptr, "port missing");
+                checks.ExpectText(main, kStatus, kPortFaultStatus);
                 break;
         }
         QuitThroughTheQuestion(checks, process.dwProcessId, main);
