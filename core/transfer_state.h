@@ -2,10 +2,12 @@
 // the transfer worker.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 
+#include "event_log.h"
 #include "platform_types.h"
 #include "shared_word.h"
 
@@ -46,15 +48,24 @@ class TransferState {
     // one has posted its end, which orders the two.
     HANDLE hPort = INVALID_HANDLE_VALUE;
 
-    // The event log is appended by the worker and copied by the window; both go through
-    // one mutex so neither side ever sees half an entry.
+    // The event log is appended by the worker and read by the window; both go through one
+    // mutex so neither side ever sees half an entry. It keeps its first and its most recent
+    // part (BoundedEventLog): a copy is the kept text with the marker between the parts.
     void AppendEventLog(std::string_view text);
     std::string CopyEventLog() const;
     void ClearEventLog();
+    // What a log box must add, or show instead, to be up to date (BoundedEventLog::Read).
+    EventLogUpdate ReadEventLog(EventLogReader& reader) const;
+
+    // Called with every entry as it is appended, under the log's mutex and on the thread
+    // that appends: for a front end that prints the whole log as it grows. Null for none.
+    using EventLogObserver = std::function<void(std::string_view)>;
+    void SetEventLogObserver(EventLogObserver observer);
 
   private:
     mutable std::mutex eventLogMutex_;
-    std::string strEventLog;
+    BoundedEventLog strEventLog;
+    EventLogObserver eventLogObserver_;
 };
 
 extern TransferState g_transferState;

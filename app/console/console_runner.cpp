@@ -1,9 +1,12 @@
 #include "console_runner.h"
 
 #include <chrono>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "console_report.h"
 #include "device_override.h"
@@ -48,6 +51,31 @@ std::string ForConsole(std::string text) {
     return out;
 }
 
+// Every entry appended to the event log while it lives, in order. The log itself keeps only
+// its first and its latest part; the console prints all of it, each entry once.
+class EventLogFeed {
+  public:
+    EventLogFeed() {
+        g_transferState.SetEventLogObserver([this](std::string_view text) {
+            std::lock_guard lock(mutex_);
+            pending_.append(text);
+        });
+    }
+    ~EventLogFeed() { g_transferState.SetEventLogObserver(nullptr); }
+    EventLogFeed(const EventLogFeed&) = delete;
+    EventLogFeed& operator=(const EventLogFeed&) = delete;
+
+    // What was appended since the last call.
+    std::string Take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(pending_, {});
+    }
+
+  private:
+    std::mutex mutex_;
+    std::string pending_;
+};
+
 // Prints the three status lines as one, rewritten in place on a terminal, and the event log
 // as it grows.
 class ConsoleView {
@@ -65,14 +93,14 @@ class ConsoleView {
         std::fflush(out_);
     }
 
+    // Quiet, what came meanwhile is dropped unless evenWhenQuiet.
     void NewLogText(bool evenWhenQuiet = false) {
-        const std::string log = g_transferState.CopyEventLog();
-        if (log.size() <= printed_ || (quiet_ && !evenWhenQuiet)) {
+        const std::string text = feed_.Take();
+        if (text.empty() || (quiet_ && !evenWhenQuiet)) {
             return;
         }
         ClearStatus();
-        std::fputs(ForConsole(log.substr(printed_)).c_str(), out_);
-        printed_ = log.size();
+        std::fputs(ForConsole(text).c_str(), out_);
         std::fflush(out_);
     }
 
@@ -82,7 +110,7 @@ class ConsoleView {
         std::fflush(out_);
     }
 
-    void SkipLogSoFar() { printed_ = g_transferState.CopyEventLog().size(); }
+    void SkipLogSoFar() { feed_.Take(); }
 
   private:
     void ClearStatus() {
@@ -96,7 +124,7 @@ class ConsoleView {
     bool quiet_;
     bool terminal_;
     bool statusShown_ = false;
-    std::size_t printed_ = 0;
+    EventLogFeed feed_;
 };
 
 }  // namespace

@@ -251,6 +251,44 @@ TEST_F(PretestDlgTest, TheStatusNamesTheEndAndTheLogEndsTheSameWayForEvery) {
     Run();
 }
 
+// A flooding machine adds a log entry per character: the box gets what is new added to it,
+// and holds the log's first and latest part with the count of what was left out.
+TEST_F(PretestDlgTest, TheLogBoxAddsWhatIsNewAndStaysBoundedUnderAFlood) {
+    const std::string entry = "전송단위 12 \r\n14:5:9  Xoff 수신 \r\n";
+    host_.Then([&] {
+        Send(250000);
+        g_transferState.AppendEventLog(entry);
+        host_.Tick(kLogTimer);
+        EXPECT_EQ(host_.Text(IDC_LOG), entry);  // the notice is gone
+        const int sets = host_.TextSets(IDC_LOG);
+        g_transferState.AppendEventLog("second\r\n");
+        host_.Tick(kLogTimer);
+        host_.Tick(kLogTimer);
+        EXPECT_EQ(host_.Text(IDC_LOG), entry + "second\r\n");
+        EXPECT_EQ(host_.TextSets(IDC_LOG), sets) << "added, not set again";
+
+        // Three seconds of a flood far beyond what is kept.
+        for (std::size_t n = 0; n * entry.size() < 1000000; ++n) {
+            g_transferState.AppendEventLog(entry);
+        }
+        host_.Tick(kLogTimer);
+        const std::string shown = host_.Text(IDC_LOG);
+        EXPECT_EQ(shown, g_transferState.CopyEventLog());
+        EXPECT_NE(shown.find(" 중간 기록 "), std::string::npos);
+        EXPECT_LE(shown.size(), BoundedEventLog::kHeadBytes + BoundedEventLog::kTailBytes + 100);
+        EXPECT_TRUE(shown.starts_with(entry + "second\r\n"));
+
+        g_transferState.AppendEventLog("latest\r\n");
+        host_.Tick(kLogTimer);
+        EXPECT_EQ(host_.Text(IDC_LOG), shown + "latest\r\n");
+        const int setsBeforeEnd = host_.TextSets(IDC_LOG);
+        EndTest();
+        EXPECT_EQ(host_.Text(IDC_LOG), shown + "latest\r\n\r\n 테스트완료, 전송중단 9:5:7\r\n");
+        EXPECT_EQ(host_.TextSets(IDC_LOG), setsBeforeEnd);
+    });
+    Run();
+}
+
 TEST_F(PretestDlgTest, StopAsksAndOnlyNoKeepsTheTestRunning) {
     host_.Then([&] {
         Send(200000);

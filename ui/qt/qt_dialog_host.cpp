@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QTextCursor>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -407,6 +408,21 @@ std::string QtDialogHost::GetText(CDialog& dialog, int id) {
         return FromQt(group->title());
     }
     return {};
+}
+
+void QtDialogHost::AppendText(CDialog& dialog, int id, std::string_view text) {
+    QWidget* widget = Widget(dialog, id);
+    auto* log = qobject_cast<QPlainTextEdit*>(widget);
+    if (log == nullptr) {
+        SetText(dialog, id, GetText(dialog, id) + std::string(text));
+        return;
+    }
+    QString value = ToQt(text);
+    // At the end whatever the operator selected, and shown there, as the Windows edit
+    // control does with its caret.
+    log->moveCursor(QTextCursor::End);
+    log->insertPlainText(value.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    log->ensureCursorVisible();
 }
 
 void QtDialogHost::Show(CDialog& dialog, int id, bool visible) {
