@@ -20,6 +20,8 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <condition_variable>
+#include <optional>
 #include <stdexcept>
 
 #include "dialog_font.h"
@@ -80,10 +82,55 @@ bool IsButtonKind(ControlKind kind) {
 
 }  // namespace
 
+class QtDialogHost::WaitingBox {
+  public:
+    // False when it had its answer already.
+    bool Answer(int answer) {
+        {
+            std::lock_guard lock(mutex_);
+            if (answer_) {
+                return false;
+            }
+            answer_ = answer;
+        }
+        answered_.notify_all();
+        return true;
+    }
+    bool Answered() {
+        std::lock_guard lock(mutex_);
+        return answer_.has_value();
+    }
+    int Wait() {
+        std::unique_lock lock(mutex_);
+        answered_.wait(lock, [this] { return answer_.has_value(); });
+        return *answer_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable answered_;
+    std::optional<int> answer_;
+};
+
 QtDialogHost::QtDialogHost() : previous_(SetDialogHost(this)) {}
 
 QtDialogHost::~QtDialogHost() {
+    // A thread still waiting would otherwise wait for a host that is gone.
+    StopAnsweringOtherThreads();
     SetDialogHost(previous_);
+}
+
+void QtDialogHost::StopAnsweringOtherThreads() {
+    std::lock_guard lock(waitingMutex_);
+    stopped_ = true;
+    for (const auto& box : waiting_) {
+        box->Answer(IDOK);
+    }
+}
+
+int QtDialogHost::WaitingOtherThreadBoxes() {
+    std::lock_guard lock(waitingMutex_);
+    return static_cast<int>(waiting_.size());
 }
 
 void QtDialogHost::Build(Window& window) {
@@ -545,20 +592,41 @@ int QtDialogHost::MessageBox(CDialog* owner, std::string_view text, std::string_
 
 int QtDialogHost::MessageBoxForWindow(HWND owner, std::string_view text, std::string_view caption,
                                       UINT style) {
-    auto show = [this, owner, text, caption, style] {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() == app->thread()) {
         Window* window = owner == nullptr ? nullptr : FindWindow(owner);
         return RunMessageBox(window == nullptr ? nullptr : window->widget.get(), text, caption,
                              style);
-    };
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || QThread::currentThread() == app->thread()) {
-        return show();
     }
-    if (stopped_) {
-        return IDOK;
+    // Registered and checked under one lock with the shutdown: a box is either answered by
+    // it or asked after it, never left waiting for a GUI thread that has stopped looking.
+    auto box = std::make_shared<WaitingBox>();
+    {
+        std::lock_guard lock(waitingMutex_);
+        if (stopped_) {
+            return IDOK;
+        }
+        waiting_.push_back(box);
     }
-    int answer = IDOK;
-    QMetaObject::invokeMethod(app, show, Qt::BlockingQueuedConnection, &answer);
+    // The texts are copied: a box answered by the shutdown lets its caller return while the
+    // queued showing may still come round.
+    const bool queued = QMetaObject::invokeMethod(
+        app,
+        [this, box, owner, text = std::string(text), caption = std::string(caption), style] {
+            if (box->Answered()) {
+                return;
+            }
+            Window* window = owner == nullptr ? nullptr : FindWindow(owner);
+            box->Answer(RunMessageBox(window == nullptr ? nullptr : window->widget.get(), text,
+                                      caption, style));
+        },
+        Qt::QueuedConnection);
+    if (!queued) {
+        box->Answer(IDOK);
+    }
+    const int answer = box->Wait();
+    std::lock_guard lock(waitingMutex_);
+    std::erase(waiting_, box);
     return answer;
 }
 
