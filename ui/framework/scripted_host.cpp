@@ -173,6 +173,10 @@ void ScriptedHost::PressEnter() {
             return;
         }
     }
+    if (const ControlTemplate* button = DefaultPushButton(window.dialog->Template())) {
+        window.dialog->HandleCommand(button->id, BN_CLICKED);
+        return;
+    }
     window.dialog->HandleCommand(IDOK, BN_CLICKED);
 }
 

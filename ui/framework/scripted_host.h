@@ -34,7 +34,8 @@ class ScriptedHost : public DialogHost {
 
     // Operator actions on the innermost open dialog.
     void Press(int id);  // clicks; automatic radio buttons and check boxes change first
-    void PressEnter();   // the focused push button, else command 1
+    // The focused push button, else the template's default push button, else command 1.
+    void PressEnter();
     void PressEscape();  // command 2
     void RequestClose();
     void ChooseSystemMenu(UINT commandId);

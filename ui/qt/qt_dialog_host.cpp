@@ -157,6 +157,7 @@ void QtDialogHost::Build(Window& window) {
     widget->setFixedSize(scale.X(source.cx), scale.Y(source.cy));
 
     QButtonGroup* radioGroup = nullptr;
+    const ControlTemplate* defaultButton = DefaultPushButton(source);
     for (const ControlTemplate& control : source.controls) {
         const QString text = ToQt(control.text);
         const int id = control.id;
@@ -169,7 +170,7 @@ void QtDialogHost::Build(Window& window) {
             case ControlKind::DefPushButton: {
                 auto* button = new QPushButton(text, widget.get());
                 button->setAutoDefault(false);
-                if (control.kind == ControlKind::DefPushButton) {
+                if (&control == defaultButton) {
                     // Drawn as the default; Enter itself is handled by the dialog.
                     button->setDefault(true);
                     widget->SetDefaultButton(button);
