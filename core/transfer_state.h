@@ -2,10 +2,12 @@
 // the transfer worker.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 
+#include "event_log.h"
 #include "platform_types.h"
 #include "shared_word.h"
 
@@ -38,20 +40,32 @@ class TransferState {
     // Set by the engine when a port call failed because the device is gone; the test then
     // ends through its normal end path.
     SharedWord bPortLost;
+    // Set by the worker once the port of this test is open and configured, and left set to
+    // the end of the test: a front end says "sending" only from then on.
+    SharedWord bPortOpened;
 
     // Set and used on the worker thread only; the next worker starts after the previous
     // one has posted its end, which orders the two.
     HANDLE hPort = INVALID_HANDLE_VALUE;
 
-    // The event log is appended by the worker and copied by the window; both go through
-    // one mutex so neither side ever sees half an entry.
+    // The event log is appended by the worker and read by the window; both go through one
+    // mutex so neither side ever sees half an entry. It keeps its first and its most recent
+    // part (BoundedEventLog): a copy is the kept text with the marker between the parts.
     void AppendEventLog(std::string_view text);
     std::string CopyEventLog() const;
     void ClearEventLog();
+    // What a log box must add, or show instead, to be up to date (BoundedEventLog::Read).
+    EventLogUpdate ReadEventLog(EventLogReader& reader) const;
+
+    // Called with every entry as it is appended, under the log's mutex and on the thread
+    // that appends: for a front end that prints the whole log as it grows. Null for none.
+    using EventLogObserver = std::function<void(std::string_view)>;
+    void SetEventLogObserver(EventLogObserver observer);
 
   private:
     mutable std::mutex eventLogMutex_;
-    std::string strEventLog;
+    BoundedEventLog strEventLog;
+    EventLogObserver eventLogObserver_;
 };
 
 extern TransferState g_transferState;

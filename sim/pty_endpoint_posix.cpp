@@ -82,6 +82,16 @@ PtyEndpoint::PtyEndpoint() {
     if (fd_ < 0) {
         ThrowSystemError("posix_openpt()");
     }
+    // A constructor that throws runs no destructor: the master is closed here.
+    try {
+        Prepare();
+    } catch (...) {
+        ::close(fd_);
+        throw;
+    }
+}
+
+void PtyEndpoint::Prepare() {
     char name[128] = {};
     if (::fcntl(fd_, F_SETFD, FD_CLOEXEC) != 0 ||
         ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK) != 0) {

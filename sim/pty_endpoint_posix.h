@@ -51,6 +51,10 @@ class PtyEndpoint {
     void Write(std::string& pending) const;
 
   private:
+    // Everything after the master is open: unlocks it, names the slave, makes the line raw,
+    // pairs the two once and turns packet mode on.
+    void Prepare();
+
     int fd_ = -1;
     std::string slavePath_;
 };

@@ -167,8 +167,10 @@ void TransferWorker(const WorkerParam* param) {
     TransferState& state = g_transferState;
     state.bPortLost = 0;
     state.nWrittenBytes = 0;
+    state.bPortOpened = 0;
     TransferEnd end = TransferEnd::PortNotOpened;
     if (OpenTestPort(g_portSettings.nComID) != 0) {
+        state.bPortOpened = 1;
         SendBlock(-1, {});
         std::unique_ptr<TestFile> file = OpenTestFile(copy.strFilePath);
         end = file ? WriteOutHandedOver(TransferRun().Run(*file)) : TransferEnd::FileNotOpened;

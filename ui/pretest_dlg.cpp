@@ -162,6 +162,8 @@ void CPretestDlg::OnOK() {
     }
 
     BeginTest();
+    // The notice stays until the log timer's first tick, which shows the new log instead.
+    m_logReader = {};
     SetDlgItemText(IDC_STATUS, kSendingStatusText);
     ShowSettingsButton();
     m_workerParam.strFilePath = m_strFilePath;
@@ -204,7 +206,16 @@ void CPretestDlg::OnTimer(UINT timerId) {
         SetDlgItemText(IDC_COUNT_LINE, CountLine());
         m_progress.SetPos(g_transferState.nPercent);
     } else if (timerId == kLogTimer) {
-        SetDlgItemText(IDC_LOG, g_transferState.CopyEventLog());
+        ShowEventLog();
+    }
+}
+
+void CPretestDlg::ShowEventLog() {
+    const EventLogUpdate update = g_transferState.ReadEventLog(m_logReader);
+    if (update.replace) {
+        SetDlgItemText(IDC_LOG, update.text);
+    } else if (!update.text.empty()) {
+        AppendDlgItemText(IDC_LOG, update.text);
     }
 }
 
@@ -212,8 +223,8 @@ MessageResult CPretestDlg::OnTransferDone(WPARAM, LPARAM) {
     KillTimer(kStatusTimer);
     g_transferState.bSending = 0;
     g_transferState.AppendEventLog(EndLogLine(Platform().LocalTimeOfDay()));
-    SetDlgItemText(IDC_LOG, g_transferState.CopyEventLog());
-    SetDlgItemText(IDC_STATUS, kEndedStatusText);
+    ShowEventLog();
+    SetDlgItemText(IDC_STATUS, EndStatusText(LastTransferEnd()));
     m_bWorkerRunning = false;
     ShowSettingsButton();
     KillTimer(kLogTimer);

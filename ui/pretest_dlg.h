@@ -10,6 +10,7 @@
 #include <string>
 
 #include "dialog.h"
+#include "event_log.h"
 #include "port_setup_dlg.h"
 #include "transfer_worker.h"
 
@@ -66,6 +67,10 @@ class CPretestDlg : public CDialog {
     // for bSending: after a stop it still holds the port for a second.
     bool Idle() const;
     bool AskToQuit();
+    // Brings the log box up to date by adding what is new to it; the first time in a test,
+    // and whenever the log had to leave out entries the box has not shown, it takes the
+    // whole (bounded) log instead.
+    void ShowEventLog();
 
     CPortSetupDlg m_dlgPortSetup;
     WorkerStarter m_startWorker;
@@ -74,4 +79,5 @@ class CPretestDlg : public CDialog {
     CProgressCtrl m_progress;
     std::string m_strFilePath;
     std::string m_strLogText;
+    EventLogReader m_logReader;
 };

@@ -50,6 +50,7 @@ void BeginTest() {
     state.nTransferUnit = 5;
     state.nXonCount = 0;
     state.nEndReason = 0;
+    state.bPortOpened = 0;
     state.ClearEventLog();
 }
 
@@ -69,4 +70,27 @@ std::string CountLine() {
 
 std::string EndLogLine(const TimeOfDay& now) {
     return Format("\r\n 테스트완료, 전송중단 %d:%d:%d\r\n", now.hour, now.minute, now.second);
+}
+
+const char* EndStatusText(TransferEnd end) {
+    switch (end) {
+        case TransferEnd::Stopped:
+            return kStoppedStatusText;
+        case TransferEnd::PortNotOpened:
+        case TransferEnd::PortLost:
+            return kPortFaultStatusText;
+        case TransferEnd::FileNotOpened:
+            return kFileFaultStatusText;
+        case TransferEnd::LongLine:
+            return kLongLineStatusText;
+        case TransferEnd::LevelPassed:
+        case TransferEnd::EndOfFile:
+        case TransferEnd::None:
+            break;
+    }
+    return kEndedStatusText;
+}
+
+TransferEnd LastTransferEnd() {
+    return static_cast<TransferEnd>(static_cast<std::int32_t>(g_transferState.nEndReason));
 }

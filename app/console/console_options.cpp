@@ -3,7 +3,7 @@
 #include <charconv>
 
 const char* const kConsoleUsage =
-    "usage: strandex-pretest-cli [options] FILE\n"
+    "usage: strandex-pretest-cli [options] [--] FILE\n"
     "       strandex-pretest-cli --list-ports [--port N --device PATH]\n"
     "\n"
     "Streams FILE (an NC program of at least 200,000 bytes) to the machine as the pre-test\n"
@@ -12,7 +12,7 @@ const char* const kConsoleUsage =
     "  --port N               COM port number\n"
     "  --device PATH          device to open for that port (instead of the [Ports] map)\n"
     "  --baud N               line speed\n"
-    "  --data-bits 7|8        data bits\n"
+    "  --data-bits 5..8       data bits\n"
     "  --stop-bits 1|2        stop bits\n"
     "  --parity none|odd|even parity\n"
     "  --wait-start           hold the first byte until the machine's XON\n"
@@ -22,8 +22,9 @@ const char* const kConsoleUsage =
     "  --list-ports           list the ports as the settings dialog offers them and end\n"
     "  --help                 this text\n"
     "\n"
-    "Ctrl+C stops the test. Exit status: 0 ended by itself, 1 stopped, 2 bad usage or file,\n"
-    "3 port not opened, 4 over-long line, 5 file not opened.\n";
+    "Ctrl+C stops the test. Exit status: 0 ended by itself, 1 stopped, 2 bad usage, file or\n"
+    "report path, 3 port not opened or lost, 4 over-long line, 5 file not opened or not read\n"
+    "to its end, 6 the test ran but its report could not be written.\n";
 
 namespace {
 
@@ -45,8 +46,14 @@ ParsedOptions ParseConsoleOptions(const std::vector<std::string>& args) {
         parsed.error = std::move(error);
         return parsed;
     };
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            // What follows is the file, even when its name starts with a dash.
+            optionsEnded = true;
+            continue;
+        }
         auto value = [&]() -> std::optional<std::string> {
             if (i + 1 >= args.size()) {
                 return std::nullopt;
@@ -62,7 +69,12 @@ ParsedOptions ParseConsoleOptions(const std::vector<std::string>& args) {
             field = n;
             return true;
         };
-        if (arg == "--help" || arg == "-h") {
+        if (optionsEnded) {
+            if (!o.file.empty()) {
+                return fail("one FILE only");
+            }
+            o.file = arg;
+        } else if (arg == "--help" || arg == "-h") {
             o.help = true;
         } else if (arg == "--port") {
             if (!number(o.port, 1, 255)) {

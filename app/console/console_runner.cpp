@@ -1,47 +1,26 @@
 #include "console_runner.h"
 
 #include <chrono>
-#include <fstream>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
+#include <utility>
 
+#include "console_report.h"
 #include "device_override.h"
 #include "file_failure.h"
-#include "json_text.h"
 #include "load_port_settings.h"
 #include "port_list.h"
 #include "port_settings.h"
 #include "test_status.h"
 #include "transfer_state.h"
 #include "transfer_worker.h"
-#include "utf8_path.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const char* EndReasonName(TransferEnd end) {
-    switch (end) {
-        case TransferEnd::LevelPassed:
-            return "level";
-        case TransferEnd::EndOfFile:
-            return "eof";
-        case TransferEnd::Stopped:
-            return "stopped";
-        case TransferEnd::PortNotOpened:
-            return "port";
-        case TransferEnd::LongLine:
-            return "long_line";
-        case TransferEnd::FileNotOpened:
-            return "file";
-        case TransferEnd::PortLost:
-            return "port_lost";
-        case TransferEnd::None:
-            break;
-    }
-    return "none";
-}
 
 int ExitStatusOf(TransferEnd end) {
     switch (end) {
@@ -74,6 +53,31 @@ std::string ForConsole(std::string text) {
     return out;
 }
 
+// Every entry appended to the event log while it lives, in order. The log itself keeps only
+// its first and its latest part; the console prints all of it, each entry once.
+class EventLogFeed {
+  public:
+    EventLogFeed() {
+        g_transferState.SetEventLogObserver([this](std::string_view text) {
+            std::lock_guard lock(mutex_);
+            pending_.append(text);
+        });
+    }
+    ~EventLogFeed() { g_transferState.SetEventLogObserver(nullptr); }
+    EventLogFeed(const EventLogFeed&) = delete;
+    EventLogFeed& operator=(const EventLogFeed&) = delete;
+
+    // What was appended since the last call.
+    std::string Take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(pending_, {});
+    }
+
+  private:
+    std::mutex mutex_;
+    std::string pending_;
+};
+
 // Prints the three status lines as one, rewritten in place on a terminal, and the event log
 // as it grows.
 class ConsoleView {
@@ -91,14 +95,14 @@ class ConsoleView {
         std::fflush(out_);
     }
 
+    // Quiet, what came meanwhile is dropped unless evenWhenQuiet.
     void NewLogText(bool evenWhenQuiet = false) {
-        const std::string log = g_transferState.CopyEventLog();
-        if (log.size() <= printed_ || (quiet_ && !evenWhenQuiet)) {
+        const std::string text = feed_.Take();
+        if (text.empty() || (quiet_ && !evenWhenQuiet)) {
             return;
         }
         ClearStatus();
-        std::fputs(ForConsole(log.substr(printed_)).c_str(), out_);
-        printed_ = log.size();
+        std::fputs(ForConsole(text).c_str(), out_);
         std::fflush(out_);
     }
 
@@ -108,7 +112,7 @@ class ConsoleView {
         std::fflush(out_);
     }
 
-    void SkipLogSoFar() { printed_ = g_transferState.CopyEventLog().size(); }
+    void SkipLogSoFar() { feed_.Take(); }
 
   private:
     void ClearStatus() {
@@ -122,36 +126,8 @@ class ConsoleView {
     bool quiet_;
     bool terminal_;
     bool statusShown_ = false;
-    std::size_t printed_ = 0;
+    EventLogFeed feed_;
 };
-
-void WriteReport(const std::string& path, const ConsoleOptions& options, TransferEnd end,
-                 const std::string& startedAt, const std::string& endedAt) {
-    const TransferState& state = g_transferState;
-    std::ofstream report(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
-    report << "{\n"
-           << "  \"file\": " << JsonString(options.file) << ",\n"
-           << "  \"port\": {\"com\": " << g_portSettings.nComID
-           << ", \"baud\": " << g_portSettings.nBaudRate
-           << ", \"data_bits\": " << g_portSettings.nDataBits
-           << ", \"stop_bits\": " << g_portSettings.nStopBits
-           << ", \"parity\": " << g_portSettings.nParity
-           << ", \"wait_start\": " << g_portSettings.bSendSignalWait << "},\n"
-           << "  \"file_size\": " << state.nFileSize << ",\n"
-           << "  \"sent_bytes\": " << state.nSentBytes << ",\n"
-           << "  \"written_bytes\": " << state.nWrittenBytes << ",\n"
-           << "  \"percent\": " << state.nPercent << ",\n"
-           << "  \"transfer_unit\": " << state.nTransferUnit << ",\n"
-           << "  \"xon_count\": " << state.nXonCount << ",\n"
-           << "  \"end_reason\": " << JsonString(EndReasonName(end)) << ",\n"
-           << "  \"event_log\": " << JsonString(state.CopyEventLog()) << ",\n"
-           << "  \"started_at\": " << JsonString(startedAt) << ",\n"
-           << "  \"ended_at\": " << JsonString(endedAt) << "\n"
-           << "}\n";
-    if (!report) {
-        std::fprintf(stderr, "strandex-pretest-cli: cannot write the report %s\n", path.c_str());
-    }
-}
 
 }  // namespace
 
@@ -193,10 +169,19 @@ int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std
         case SendCheck::Ready:
             break;
     }
+    // Before the port is opened: a report that cannot be written would otherwise be found
+    // out only after the whole test.
+    if (options.report) {
+        if (const std::string problem = ReportPathProblem(*options.report, options.file);
+            !problem.empty()) {
+            std::fprintf(stderr, "strandex-pretest-cli: cannot write the report %s: %s\n",
+                         options.report->c_str(), problem.c_str());
+            return kExitBadInput;
+        }
+    }
 
     ConsoleView view(out, options.quiet);
     BeginTest();
-    view.Line(kSendingStatusText);
     const std::string startedAt = LocalTimestamp();
     const WorkerParam param{options.file, nullptr};
     std::thread worker;
@@ -209,9 +194,18 @@ int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std
         return kExitStopped;
     }
 
+    // "Sending" only once the port is open: a port that does not open never sent anything.
+    bool sendingShown = false;
+    auto showSending = [&] {
+        if (!sendingShown && g_transferState.bPortOpened != 0) {
+            view.Line(kSendingStatusText);
+            sendingShown = true;
+        }
+    };
     auto nextStatus = Clock::now() + std::chrono::seconds(1);
     bool stopped = false;
     while (!platform.WaitForDone(std::chrono::milliseconds(100))) {
+        showSending();
         if (StopRequested() && !stopped) {
             g_transferState.bSending = 0;
             stopped = true;
@@ -223,6 +217,7 @@ int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std
         }
     }
     worker.join();
+    showSending();
 
     g_transferState.bSending = 0;
     if (options.quiet) {
@@ -230,18 +225,20 @@ int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std
     }
     g_transferState.AppendEventLog(EndLogLine(platform.LocalTimeOfDay()));
     view.NewLogText(true);
+    const TransferEnd end = LastTransferEnd();
     view.Line(ProgressLine() + "   " + TransferUnitLine() + "   " + CountLine());
-    view.Line(kEndedStatusText);
+    view.Line(EndStatusText(end));
 
-    const auto end =
-        static_cast<TransferEnd>(static_cast<std::int32_t>(g_transferState.nEndReason));
     if (end == TransferEnd::FileNotOpened) {
         if (const std::string why = ProgramFileFailureLine(options.file); !why.empty()) {
             std::fprintf(stderr, "strandex-pretest-cli: %s\n", why.c_str());
         }
     }
-    if (options.report) {
-        WriteReport(*options.report, options, end, startedAt, LocalTimestamp());
+    if (std::string problem;
+        options.report && !WriteReport(options, end, startedAt, LocalTimestamp(), problem)) {
+        std::fprintf(stderr, "strandex-pretest-cli: cannot write the report %s: %s\n",
+                     options.report->c_str(), problem.c_str());
+        return kExitReportNotWritten;
     }
     return ExitStatusOf(end);
 }

@@ -13,6 +13,9 @@ enum ConsoleExit : int {
     kExitPortNotOpened = 3,
     kExitLongLine = 4,
     kExitFileNotOpened = 5,
+    // The test ran (its end is printed) but the report asked for could not be written;
+    // this outranks the end's own status, since whoever reads the status expects a report.
+    kExitReportNotWritten = 6,
 };
 
 // The ports the settings dialog offers, with what each reaches.

@@ -20,7 +20,9 @@ template <typename Host>
     RunPretestApp(*sibling);
     // A worker may still be finishing after a close during a test (the window has cleared
     // bSending): it ends through closing the file and the port, which lets the machine take
-    // what is on its way. Its message box could never be answered now, so none is waited on.
+    // what is on its way and releases a held transmitter. Nobody can answer its message box
+    // now: the host answers every box a worker waits for, or asks for from here on, so the
+    // worker gets to that close. The limit only guards against a worker stuck elsewhere.
     host.StopAnsweringOtherThreads();
     WaitForWorkerThreads(std::chrono::seconds(10));
     std::fflush(nullptr);

@@ -8,10 +8,10 @@
 namespace {
 
 TEST(ConsoleOptionsTest, TakesEveryOptionAndLaysItOverTheStoredSettings) {
-    const ParsedOptions parsed = ParseConsoleOptions(
-        {"--port", "3", "--device", "/dev/pts/7", "--baud", "19200", "--data-bits", "8",
-         "--stop-bits", "1", "--parity", "odd", "--wait-start", "--report", "out.json",
-         "--quiet", "program.nc"});
+    const ParsedOptions parsed =
+        ParseConsoleOptions({"--port", "3", "--device", "/dev/pts/7", "--baud", "19200",
+                             "--data-bits", "8", "--stop-bits", "1", "--parity", "odd",
+                             "--wait-start", "--report", "out.json", "--quiet", "program.nc"});
     ASSERT_EQ(parsed.error, "");
     const ConsoleOptions& o = parsed.options;
     EXPECT_EQ(o.file, "program.nc");
@@ -62,6 +62,37 @@ TEST(ConsoleOptionsTest, RefusesBadCommandLines) {
     }
     EXPECT_EQ(ParseConsoleOptions({"--help"}).error, "");
     EXPECT_EQ(ParseConsoleOptions({"-"}).options.file, "-");
+}
+
+// "--" ends the options, so a program whose name starts with a dash can be given.
+TEST(ConsoleOptionsTest, DoubleDashEndsTheOptions) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string file;  // empty: refused
+    };
+    const Case cases[] = {
+        {{"--", "a.nc"}, "a.nc"},
+        {{"--quiet", "--", "--odd name.nc"}, "--odd name.nc"},
+        {{"--", "-"}, "-"},
+        {{"--", "--"}, "--"},
+        {{"--", "a.nc", "b.nc"}, ""},
+        {{"a.nc", "--", "b.nc"}, ""},
+        {{"--"}, ""},
+    };
+    for (const Case& c : cases) {
+        const ParsedOptions parsed = ParseConsoleOptions(c.args);
+        EXPECT_EQ(parsed.error.empty(), !c.file.empty()) << testing::PrintToString(c.args);
+        if (!c.file.empty()) {
+            EXPECT_EQ(parsed.options.file, c.file) << testing::PrintToString(c.args);
+        }
+    }
+}
+
+TEST(ConsoleOptionsTest, TheHelpNamesEveryDataBitsValueThatIsTaken) {
+    EXPECT_NE(std::string(kConsoleUsage).find("--data-bits 5..8"), std::string::npos);
+    for (const char* bits : {"5", "6", "7", "8"}) {
+        EXPECT_EQ(ParseConsoleOptions({"--data-bits", bits, "a.nc"}).error, "") << bits;
+    }
 }
 
 }  // namespace

@@ -28,6 +28,25 @@ TEST(TransferStateTest, EventLogCopiesNeverHoldHalfAnEntry) {
     EXPECT_EQ(state.CopyEventLog(), "");
 }
 
+// The console prints the log as it grows: it must get every entry once, in order, also the
+// ones the kept log has left out.
+TEST(TransferStateTest, TheObserverGetsEveryEntryEvenBeyondTheBound) {
+    TransferState state;
+    std::string seen;
+    state.SetEventLogObserver([&](std::string_view text) { seen.append(text); });
+    std::string all;
+    for (int n = 0; all.size() < 2 * (BoundedEventLog::kHeadBytes + BoundedEventLog::kTailBytes);
+         ++n) {
+        const std::string entry = "entry " + std::to_string(n) + "\r\n";
+        state.AppendEventLog(entry);
+        all += entry;
+    }
+    state.SetEventLogObserver(nullptr);
+    state.AppendEventLog("after\r\n");
+    EXPECT_TRUE(seen == all);
+    EXPECT_LT(state.CopyEventLog().size(), all.size());
+}
+
 TEST(TransferStateTest, IntegerFieldsAreOneWordEach) {
     TransferState state;
     state.nSentBytes = 250;

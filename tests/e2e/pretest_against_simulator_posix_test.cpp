@@ -24,6 +24,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::HasSubstr;
+using testing::Not;
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -147,6 +148,7 @@ TEST_P(MachineBehaviourTest, TheMachineReceivesExactlyTheExpectedStream) {
     const double acks = JsonNumber(outcome.simReport, "acks_received");
     EXPECT_LE(acks, enqs);
     EXPECT_EQ(acks > 0, enqs > 0);
+    EXPECT_THAT(outcome.out, HasSubstr("전송 중입니다.!!!"));
     EXPECT_THAT(outcome.out, HasSubstr("테스트가 완료되어 중단합니다.!!!"));
     EXPECT_THAT(outcome.out, HasSubstr(" 테스트완료, 전송중단 "));
 }
@@ -200,6 +202,10 @@ TEST_F(PretestAgainstSimulatorTest, AnOverLongLineEndsTheTestWithTheMessage) {
     EXPECT_THAT(outcome.err, HasSubstr("Trans message: DATA 블록의 문자수가 너무 많습니다. "));
     EXPECT_TRUE(outcome.received == expected.bytes) << "nothing of the batch or after the line";
     EXPECT_EQ(JsonText(outcome.report, "end_reason"), "long_line");
+    // Not "complete": the status names the end; the log's end line marks it as for any end.
+    EXPECT_THAT(outcome.out, HasSubstr("DATA 블록이 너무 길어 테스트를 중단합니다.!!!"));
+    EXPECT_THAT(outcome.out, Not(HasSubstr("테스트가 완료되어 중단합니다")));
+    EXPECT_THAT(outcome.out, HasSubstr(" 테스트완료, 전송중단 "));
 }
 
 TEST_F(PretestAgainstSimulatorTest, TheOperatorsStopEndsTheTest) {
@@ -212,6 +218,7 @@ TEST_F(PretestAgainstSimulatorTest, TheOperatorsStopEndsTheTest) {
         });
     EXPECT_EQ(outcome.status, 1) << outcome.err;
     EXPECT_EQ(JsonText(outcome.report, "end_reason"), "stopped");
+    EXPECT_THAT(outcome.out, HasSubstr("요청에 따라 테스트를 중단합니다.!!!"));
     const std::string expected = ExpectedStreamFor(program).bytes;
     EXPECT_GT(outcome.received.size(), 0u);
     EXPECT_LT(outcome.received.size(), expected.size());
@@ -283,20 +290,44 @@ TEST_F(PretestAgainstSimulatorTest, AMachineThatDisappearsEndsTheTestAsAPortFaul
     EXPECT_GT(JsonNumber(outcome.report, "written_bytes"), 0);
 }
 
+// A report that can be opened but not written (a full disk) fails after the test: the end
+// is printed, and the exit status says the report is missing.
+TEST_F(PretestAgainstSimulatorTest, AReportThatCannotBeWrittenAtTheEndFailsTheRun) {
+    const Outcome outcome =
+        Run(GenerateNcProgram(250000), {"--rate", "0"}, {"--quiet", "--report", "/dev/full"});
+    EXPECT_EQ(outcome.status, 6);
+    EXPECT_THAT(outcome.err, HasSubstr("cannot write the report /dev/full"));
+    EXPECT_THAT(outcome.out, HasSubstr("테스트가 완료되어 중단합니다.!!!"));
+}
+
 TEST_F(PretestAgainstSimulatorTest, RefusalsBeforeAnyTest) {
     struct Case {
         const char* name;
         std::string program;
         std::vector<std::string> args;
         int status;
-        const char* message;
+        std::string message;
+        std::string output = {};  // a status line printed; empty when none is
+    };
+    std::filesystem::create_directory(Path("a-folder"));
+    // Each report case names a port that does not exist: refused with 2, the path was
+    // checked before the port was opened (which would have given 3).
+    const std::vector<std::string> noPort = {"--port", "9", "--device", "/nonexistent/tty"};
+    auto withReport = [&](const std::string& report) {
+        std::vector<std::string> args = noPort;
+        args.insert(args.end(), {"--report", report});
+        return args;
     };
     const Case cases[] = {
-        {"missing port",
-         GenerateNcProgram(250000),
-         {"--port", "9", "--device", "/nonexistent/tty"},
-         3,
-         "DNC Message: Com9를 열수 없습니다.!!!"},
+        {"report in a missing folder", GenerateNcProgram(250000),
+         withReport(Path("missing/report.json")), 2,
+         "cannot write the report " + Path("missing/report.json") + ": its folder does not exist"},
+        {"report onto a folder", GenerateNcProgram(250000), withReport(Path("a-folder")), 2,
+         "cannot write the report " + Path("a-folder") + ": it is a folder"},
+        {"report onto the program", GenerateNcProgram(250000), withReport(Path("refused.nc")), 2,
+         ": it is the program under test"},
+        {"missing port", GenerateNcProgram(250000), noPort, 3,
+         "DNC Message: Com9를 열수 없습니다.!!!", "포트 오류로 테스트를 중단합니다.!!!"},
         {"small file",
          std::string(199999, 'x'),
          {},
@@ -312,7 +343,12 @@ TEST_F(PretestAgainstSimulatorTest, RefusalsBeforeAnyTest) {
         ChildProcess cli(args, {{"XDG_CONFIG_DIRS", Path("no-settings")}});
         EXPECT_EQ(cli.Wait(30s), c.status) << c.name;
         EXPECT_THAT(cli.Errors(), HasSubstr(c.message)) << c.name;
+        // Nothing was sent, so nothing says it is sending.
+        EXPECT_THAT(cli.Output(), Not(HasSubstr("전송 중입니다"))) << c.name;
+        EXPECT_THAT(cli.Output(), HasSubstr(c.output)) << c.name;
+        EXPECT_EQ(ReadFile(file), c.program) << c.name;
     }
+    EXPECT_FALSE(std::filesystem::exists(Path("missing")));
     ChildProcess missing({PRETEST_CLI_PATH, Path("absent.nc")});
     EXPECT_EQ(missing.Wait(30s), 2);
     EXPECT_THAT(missing.Errors(), HasSubstr("DNC message: 파일을 열수 없습니다!!."));

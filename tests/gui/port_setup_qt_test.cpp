@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -74,6 +76,34 @@ TEST(PortSetupOnQt, SettingsRoundTrip) {
     EXPECT_EQ(dialog.m_nStopBits, 1);
     EXPECT_EQ(dialog.m_nParity, 1);
     EXPECT_EQ(dialog.m_bSendSignalWait, 1);
+}
+
+void PressEnterOn(QWidget* widget) {
+    widget->setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+}
+
+// As under the Windows dialog manager (checked under Wine): Enter presses the focused push
+// button, and elsewhere the template's last default-style button, 저장, which has no action;
+// that one is also the button drawn as the default.
+TEST(PortSetupOnQt, EnterMatchesTheWindowsDialogManager) {
+    TestApp();
+    QtDialogHost host;
+    CPortSetupDlg dialog;
+    dialog.m_bSendSignalWait = 0;
+    bool stayedOpen = false;
+    When([&] { return host.WidgetOf(dialog) != nullptr && host.WidgetOf(dialog)->isVisible(); },
+         [&] {
+             EXPECT_TRUE(Control<QPushButton>(host, dialog, IDC_SAVE)->isDefault());
+             EXPECT_FALSE(Control<QPushButton>(host, dialog, IDOK)->isDefault());
+             PressEnterOn(Control<QCheckBox>(host, dialog, IDC_SENDSIGNALWAIT));
+             PressEnterOn(Control<QComboBox>(host, dialog, IDC_BAUD));
+             stayedOpen = host.WidgetOf(dialog)->isVisible();
+             PressEnterOn(Control<QPushButton>(host, dialog, IDOK));
+         });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(stayedOpen);
 }
 
 }  // namespace

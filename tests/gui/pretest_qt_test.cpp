@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -76,6 +78,33 @@ TEST_F(PretestOnQt, OpensAndClosesThroughTheQuitQuestion) {
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(question, QStringLiteral("DNC를 끝내길 원하십니까?"));
     EXPECT_EQ(answers, QStringList({QStringLiteral("예(&Y)"), QStringLiteral("아니요(&N)")}));
+}
+
+// Text added to the log box goes to its end without the box being filled anew (the first
+// line keeps a mark a new fill would drop), and the box shows its end, however the operator
+// had scrolled or selected.
+TEST_F(PretestOnQt, TheLogBoxTakesAddedTextAtItsEnd) {
+    CPretestDlg dialog(nullptr, [](const WorkerParam&) { return false; });
+    When([&] { return host_.WidgetOf(dialog) != nullptr && host_.WidgetOf(dialog)->isVisible(); },
+         [&] {
+             auto* log = qobject_cast<QPlainTextEdit*>(host_.ControlWidget(dialog, IDC_LOG));
+             std::string lines;
+             for (int n = 0; n < 200; ++n) {
+                 lines += "line " + std::to_string(n) + "\r\n";
+             }
+             host_.SetText(dialog, IDC_LOG, lines);
+             log->document()->firstBlock().setUserState(42);
+             log->moveCursor(QTextCursor::Start);
+             log->moveCursor(QTextCursor::Down, QTextCursor::KeepAnchor);
+             host_.AppendText(dialog, IDC_LOG, "added 1\r\nadded 2\r\n");
+             EXPECT_EQ(host_.GetText(dialog, IDC_LOG), lines + "added 1\r\nadded 2\r\n");
+             EXPECT_EQ(log->document()->firstBlock().userState(), 42);
+             EXPECT_EQ(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
+             EXPECT_GT(log->verticalScrollBar()->maximum(), 0);
+             AnswerMessageBox(QMessageBox::Yes);
+             host_.WidgetOf(dialog)->close();
+         });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
 }
 
 // Enter in the path box is the send command, as on Windows; here the default file is

@@ -175,10 +175,12 @@ TEST_F(TransferWorkerTest, EndsRightAfterTheLineThatTakesTheLevelPast60) {
 
 TEST_F(TransferWorkerTest, PortNotOpenedTouchesNoFile) {
     comm_.openSucceeds = false;
+    g_transferState.bPortOpened = 1;  // left from an earlier test
     const auto path = dir_.path() / "never.nc";
     RunPath(path.string());
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(LastEnd(), TransferEnd::PortNotOpened);
+    EXPECT_EQ(g_transferState.bPortOpened, 0) << "a front end would say it is sending";
     EXPECT_THAT(log_.All(),
                 ElementsAre("OpenPort(COM1)", "MessageBox(DNC Message: Com1를 열수 없습니다.!!!)",
                             "PostToWindow(1025)"));
@@ -188,6 +190,7 @@ TEST_F(TransferWorkerTest, PortNotOpenedTouchesNoFile) {
 TEST_F(TransferWorkerTest, FileNotOpenedClosesThePortAfterTheWait) {
     RunPath(dir_.path().string());  // a folder is not a file
     EXPECT_EQ(LastEnd(), TransferEnd::FileNotOpened);
+    EXPECT_EQ(g_transferState.bPortOpened, 1);
     EXPECT_THAT(log_.Only({"MessageBox", "CloseFile", "Sleep(1000)", "ClosePort", "WriteFile"}),
                 ElementsAre("MessageBox(DNC message: 파일을 열수 없습니다!!.)", "Sleep(1000)",
                             "ClosePort"));

@@ -157,11 +157,36 @@ TEST(PortSetupDlgTest, TheCheckBoxTickedTwiceHandsBackItsStartingValue) {
             EXPECT_EQ(host.Checked(IDC_SENDSIGNALWAIT), start);
             host.Press(IDC_SENDSIGNALWAIT);
             host.Press(IDC_SENDSIGNALWAIT);
-            host.PressEnter();  // the focus is on the check box, so Enter is command 1
+            // Not Enter: with the focus on the check box that presses 저장, the template's
+            // default button, as the Windows dialog manager does (the test below).
+            host.Press(IDOK);
         });
         EXPECT_EQ(dlg.DoModal(), IDOK);
         EXPECT_EQ(dlg.m_bSendSignalWait, start);
     }
+}
+
+// Enter presses the focused push button; elsewhere it presses the last default-style button
+// of the template, 저장, which has no action, as under the Windows dialog manager.
+TEST(PortSetupDlgTest, EnterPressesTheFocusedButtonElseSaveWhichDoesNothing) {
+    ScriptedHost host;
+    CPortSetupDlg dlg;
+    Fill(dlg, {1, 9600, 7, 2, 2, 0});
+    host.Then([&] {
+        host.Press(IDC_SENDSIGNALWAIT);
+        ASSERT_EQ(host.FocusedId(), IDC_SENDSIGNALWAIT);
+        host.PressEnter();
+        EXPECT_EQ(host.OpenDialogs(), 1) << "the dialog stays open";
+        host.PressEscape();
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg.m_bSendSignalWait, 1) << "the click itself counts, Enter added nothing";
+
+    host.Then([&] {
+        EXPECT_EQ(host.FocusedId(), IDOK);
+        host.PressEnter();
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
 }
 
 TEST(AboutDlgTest, EveryWayOutClosesTheBox) {

@@ -224,6 +224,74 @@ TEST_F(PretestDlgTest, TicksShowTheCountersAndTheEndLeavesTheLastOnes) {
     Run();
 }
 
+// The log's end line marks the end of the record whatever the end; the status says which
+// end it was.
+TEST_F(PretestDlgTest, TheStatusNamesTheEndAndTheLogEndsTheSameWayForEvery) {
+    struct Case {
+        TransferEnd end;
+        const char* status;
+    };
+    const Case cases[] = {
+        {TransferEnd::LevelPassed, "테스트가 완료되어 중단합니다.!!!"},
+        {TransferEnd::EndOfFile, "테스트가 완료되어 중단합니다.!!!"},
+        {TransferEnd::Stopped, "요청에 따라 테스트를 중단합니다.!!!"},
+        {TransferEnd::PortNotOpened, "포트 오류로 테스트를 중단합니다.!!!"},
+        {TransferEnd::PortLost, "포트 오류로 테스트를 중단합니다.!!!"},
+        {TransferEnd::FileNotOpened, "파일 오류로 테스트를 중단합니다.!!!"},
+        {TransferEnd::LongLine, "DATA 블록이 너무 길어 테스트를 중단합니다.!!!"},
+    };
+    host_.Then([&] {
+        for (const Case& c : cases) {
+            Send(200000);
+            EXPECT_EQ(host_.Text(IDC_STATUS), "전송 중입니다.!!!");
+            g_transferState.nEndReason = static_cast<std::int32_t>(c.end);
+            EndTest();
+            EXPECT_EQ(host_.Text(IDC_STATUS), c.status) << static_cast<int>(c.end);
+            EXPECT_EQ(host_.Text(IDC_LOG), "\r\n 테스트완료, 전송중단 9:5:7\r\n")
+                << static_cast<int>(c.end);
+        }
+    });
+    Run();
+}
+
+// A flooding machine adds a log entry per character: the box gets what is new added to it,
+// and holds the log's first and latest part with the count of what was left out.
+TEST_F(PretestDlgTest, TheLogBoxAddsWhatIsNewAndStaysBoundedUnderAFlood) {
+    const std::string entry = "전송단위 12 \r\n14:5:9  Xoff 수신 \r\n";
+    host_.Then([&] {
+        Send(250000);
+        g_transferState.AppendEventLog(entry);
+        host_.Tick(kLogTimer);
+        EXPECT_EQ(host_.Text(IDC_LOG), entry);  // the notice is gone
+        const int sets = host_.TextSets(IDC_LOG);
+        g_transferState.AppendEventLog("second\r\n");
+        host_.Tick(kLogTimer);
+        host_.Tick(kLogTimer);
+        EXPECT_EQ(host_.Text(IDC_LOG), entry + "second\r\n");
+        EXPECT_EQ(host_.TextSets(IDC_LOG), sets) << "added, not set again";
+
+        // Three seconds of a flood far beyond what is kept.
+        for (std::size_t n = 0; n * entry.size() < 1000000; ++n) {
+            g_transferState.AppendEventLog(entry);
+        }
+        host_.Tick(kLogTimer);
+        const std::string shown = host_.Text(IDC_LOG);
+        EXPECT_EQ(shown, g_transferState.CopyEventLog());
+        EXPECT_NE(shown.find(" 중간 기록 "), std::string::npos);
+        EXPECT_LE(shown.size(), BoundedEventLog::kHeadBytes + BoundedEventLog::kTailBytes + 100);
+        EXPECT_TRUE(shown.starts_with(entry + "second\r\n"));
+
+        g_transferState.AppendEventLog("latest\r\n");
+        host_.Tick(kLogTimer);
+        EXPECT_EQ(host_.Text(IDC_LOG), shown + "latest\r\n");
+        const int setsBeforeEnd = host_.TextSets(IDC_LOG);
+        EndTest();
+        EXPECT_EQ(host_.Text(IDC_LOG), shown + "latest\r\n\r\n 테스트완료, 전송중단 9:5:7\r\n");
+        EXPECT_EQ(host_.TextSets(IDC_LOG), setsBeforeEnd);
+    });
+    Run();
+}
+
 TEST_F(PretestDlgTest, StopAsksAndOnlyNoKeepsTheTestRunning) {
     host_.Then([&] {
         Send(200000);
@@ -239,8 +307,11 @@ TEST_F(PretestDlgTest, StopAsksAndOnlyNoKeepsTheTestRunning) {
         EXPECT_EQ(host_.Text(IDC_STATUS), "전송 중입니다.!!!");
         EXPECT_EQ(host_.Timers().size(), 2u);
         EXPECT_FALSE(host_.Visible(IDC_SETTINGS));
+        // The worker reports the stop; the status names it instead of calling the test
+        // complete, as it once did for every end.
+        g_transferState.nEndReason = static_cast<std::int32_t>(TransferEnd::Stopped);
         EndTest();
-        EXPECT_EQ(host_.Text(IDC_STATUS), "테스트가 완료되어 중단합니다.!!!");
+        EXPECT_EQ(host_.Text(IDC_STATUS), "요청에 따라 테스트를 중단합니다.!!!");
         host_.Press(IDC_STOP);  // Idle: no question
         EXPECT_EQ(host_.messageBoxes.size(), 2u);
     });

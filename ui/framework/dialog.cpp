@@ -136,6 +136,10 @@ std::string CDialog::GetDlgItemText(int id) {
     return Host().GetText(*this, id);
 }
 
+void CDialog::AppendDlgItemText(int id, std::string_view text) {
+    Host().AppendText(*this, id, text);
+}
+
 void CDialog::ShowDlgItem(int id, bool visible) {
     Host().Show(*this, id, visible);
 }

@@ -108,6 +108,7 @@ class CDialog {
     // Control operations by id.
     void SetDlgItemText(int id, std::string_view text);
     std::string GetDlgItemText(int id);
+    void AppendDlgItemText(int id, std::string_view text);
     void ShowDlgItem(int id, bool visible);
     void CheckDlgButton(int id, int state);
     int IsDlgButtonChecked(int id);

@@ -38,6 +38,9 @@ class DialogHost {
     // Control operations on the running dialog's controls, by id.
     virtual void SetText(CDialog& dialog, int id, std::string_view text) = 0;
     virtual std::string GetText(CDialog& dialog, int id) = 0;
+    // Adds text at the end of what the control shows, leaving the rest in place (a log box
+    // that grows needs no copy of all it holds); an edit box then shows its end.
+    virtual void AppendText(CDialog& dialog, int id, std::string_view text) = 0;
     virtual void Show(CDialog& dialog, int id, bool visible) = 0;
     virtual void SetCheck(CDialog& dialog, int id, int state) = 0;  // 0 clear, 1 marked
     virtual int GetCheck(CDialog& dialog, int id) = 0;

@@ -70,3 +70,17 @@ struct DialogTemplate {
     std::uint32_t exStyle = 0;
     std::span<const ControlTemplate> controls;  // template order, which is the tab order
 };
+
+// The push button Enter presses while the focus is on no push button, or null, when Enter is
+// command IDOK. As the Windows dialog manager builds a dialog, each push button of default
+// style takes the default from the one before it (which is drawn as a plain button from then
+// on): the last one of the template wins (seen under Wine, DM_GETDEFID).
+inline const ControlTemplate* DefaultPushButton(const DialogTemplate& dialogTemplate) {
+    const ControlTemplate* found = nullptr;
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        if (control.kind == ControlKind::DefPushButton) {
+            found = &control;
+        }
+    }
+    return found;
+}

@@ -173,6 +173,10 @@ void ScriptedHost::PressEnter() {
             return;
         }
     }
+    if (const ControlTemplate* button = DefaultPushButton(window.dialog->Template())) {
+        window.dialog->HandleCommand(button->id, BN_CLICKED);
+        return;
+    }
     window.dialog->HandleCommand(IDOK, BN_CLICKED);
 }
 
@@ -221,6 +225,10 @@ std::string ScriptedHost::Text(int id) {
     return ControlOf(Top(), id).text;
 }
 
+int ScriptedHost::TextSets(int id) {
+    return ControlOf(Top(), id).textSets;
+}
+
 bool ScriptedHost::Visible(int id) {
     return ControlOf(Top(), id).visible;
 }
@@ -265,7 +273,13 @@ int ScriptedHost::FocusedId() {
 }
 
 void ScriptedHost::SetText(CDialog& dialog, int id, std::string_view text) {
-    ControlOf(WindowFor(dialog), id).text = text;
+    Control& control = ControlOf(WindowFor(dialog), id);
+    control.text = text;
+    ++control.textSets;
+}
+
+void ScriptedHost::AppendText(CDialog& dialog, int id, std::string_view text) {
+    ControlOf(WindowFor(dialog), id).text += text;
 }
 
 std::string ScriptedHost::GetText(CDialog& dialog, int id) {

@@ -34,7 +34,8 @@ class ScriptedHost : public DialogHost {
 
     // Operator actions on the innermost open dialog.
     void Press(int id);  // clicks; automatic radio buttons and check boxes change first
-    void PressEnter();   // the focused push button, else command 1
+    // The focused push button, else the template's default push button, else command 1.
+    void PressEnter();
     void PressEscape();  // command 2
     void RequestClose();
     void ChooseSystemMenu(UINT commandId);
@@ -48,6 +49,8 @@ class ScriptedHost : public DialogHost {
     CDialog& TopDialog();
     int OpenDialogs() const { return static_cast<int>(windows_.size()); }
     std::string Text(int id);
+    // How often the control's whole text was set (added text does not count).
+    int TextSets(int id);
     bool Visible(int id);
     int Checked(int id);
     std::vector<std::string> ComboItems(int id);
@@ -74,6 +77,7 @@ class ScriptedHost : public DialogHost {
     BOOL PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetText(CDialog& dialog, int id, std::string_view text) override;
     std::string GetText(CDialog& dialog, int id) override;
+    void AppendText(CDialog& dialog, int id, std::string_view text) override;
     void Show(CDialog& dialog, int id, bool visible) override;
     void SetCheck(CDialog& dialog, int id, int state) override;
     int GetCheck(CDialog& dialog, int id) override;
@@ -96,6 +100,7 @@ class ScriptedHost : public DialogHost {
     struct Control {
         const ControlTemplate* source = nullptr;
         std::string text;
+        int textSets = 0;
         bool visible = true;
         int check = 0;
         std::vector<std::string> items;

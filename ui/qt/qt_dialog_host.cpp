@@ -17,9 +17,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QTextCursor>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <condition_variable>
+#include <optional>
 #include <stdexcept>
 
 #include "dialog_font.h"
@@ -80,10 +83,55 @@ bool IsButtonKind(ControlKind kind) {
 
 }  // namespace
 
+class QtDialogHost::WaitingBox {
+  public:
+    // False when it had its answer already.
+    bool Answer(int answer) {
+        {
+            std::lock_guard lock(mutex_);
+            if (answer_) {
+                return false;
+            }
+            answer_ = answer;
+        }
+        answered_.notify_all();
+        return true;
+    }
+    bool Answered() {
+        std::lock_guard lock(mutex_);
+        return answer_.has_value();
+    }
+    int Wait() {
+        std::unique_lock lock(mutex_);
+        answered_.wait(lock, [this] { return answer_.has_value(); });
+        return *answer_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable answered_;
+    std::optional<int> answer_;
+};
+
 QtDialogHost::QtDialogHost() : previous_(SetDialogHost(this)) {}
 
 QtDialogHost::~QtDialogHost() {
+    // A thread still waiting would otherwise wait for a host that is gone.
+    StopAnsweringOtherThreads();
     SetDialogHost(previous_);
+}
+
+void QtDialogHost::StopAnsweringOtherThreads() {
+    std::lock_guard lock(waitingMutex_);
+    stopped_ = true;
+    for (const auto& box : waiting_) {
+        box->Answer(IDOK);
+    }
+}
+
+int QtDialogHost::WaitingOtherThreadBoxes() {
+    std::lock_guard lock(waitingMutex_);
+    return static_cast<int>(waiting_.size());
 }
 
 void QtDialogHost::Build(Window& window) {
@@ -110,6 +158,7 @@ void QtDialogHost::Build(Window& window) {
     widget->setFixedSize(scale.X(source.cx), scale.Y(source.cy));
 
     QButtonGroup* radioGroup = nullptr;
+    const ControlTemplate* defaultButton = DefaultPushButton(source);
     for (const ControlTemplate& control : source.controls) {
         const QString text = ToQt(control.text);
         const int id = control.id;
@@ -122,7 +171,7 @@ void QtDialogHost::Build(Window& window) {
             case ControlKind::DefPushButton: {
                 auto* button = new QPushButton(text, widget.get());
                 button->setAutoDefault(false);
-                if (control.kind == ControlKind::DefPushButton) {
+                if (&control == defaultButton) {
                     // Drawn as the default; Enter itself is handled by the dialog.
                     button->setDefault(true);
                     widget->SetDefaultButton(button);
@@ -417,6 +466,21 @@ std::string QtDialogHost::GetText(CDialog& dialog, int id) {
     return {};
 }
 
+void QtDialogHost::AppendText(CDialog& dialog, int id, std::string_view text) {
+    QWidget* widget = Widget(dialog, id);
+    auto* log = qobject_cast<QPlainTextEdit*>(widget);
+    if (log == nullptr) {
+        SetText(dialog, id, GetText(dialog, id) + std::string(text));
+        return;
+    }
+    QString value = ToQt(text);
+    // At the end whatever the operator selected, and shown there, as the Windows edit
+    // control does with its caret.
+    log->moveCursor(QTextCursor::End);
+    log->insertPlainText(value.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    log->ensureCursorVisible();
+}
+
 void QtDialogHost::Show(CDialog& dialog, int id, bool visible) {
     Widget(dialog, id)->setVisible(visible);
 }
@@ -544,20 +608,41 @@ int QtDialogHost::MessageBox(CDialog* owner, std::string_view text, std::string_
 
 int QtDialogHost::MessageBoxForWindow(HWND owner, std::string_view text, std::string_view caption,
                                       UINT style) {
-    auto show = [this, owner, text, caption, style] {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() == app->thread()) {
         Window* window = owner == nullptr ? nullptr : FindWindow(owner);
         return RunMessageBox(window == nullptr ? nullptr : window->widget.get(), text, caption,
                              style);
-    };
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || QThread::currentThread() == app->thread()) {
-        return show();
     }
-    if (stopped_) {
-        return IDOK;
+    // Registered and checked under one lock with the shutdown: a box is either answered by
+    // it or asked after it, never left waiting for a GUI thread that has stopped looking.
+    auto box = std::make_shared<WaitingBox>();
+    {
+        std::lock_guard lock(waitingMutex_);
+        if (stopped_) {
+            return IDOK;
+        }
+        waiting_.push_back(box);
     }
-    int answer = IDOK;
-    QMetaObject::invokeMethod(app, show, Qt::BlockingQueuedConnection, &answer);
+    // The texts are copied: a box answered by the shutdown lets its caller return while the
+    // queued showing may still come round.
+    const bool queued = QMetaObject::invokeMethod(
+        app,
+        [this, box, owner, text = std::string(text), caption = std::string(caption), style] {
+            if (box->Answered()) {
+                return;
+            }
+            Window* window = owner == nullptr ? nullptr : FindWindow(owner);
+            box->Answer(RunMessageBox(window == nullptr ? nullptr : window->widget.get(), text,
+                                      caption, style));
+        },
+        Qt::QueuedConnection);
+    if (!queued) {
+        box->Answer(IDOK);
+    }
+    const int answer = box->Wait();
+    std::lock_guard lock(waitingMutex_);
+    std::erase(waiting_, box);
     return answer;
 }
 

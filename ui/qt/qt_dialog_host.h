@@ -4,7 +4,6 @@
 // and MessageBoxForWindow may be called from other threads.
 #pragma once
 
-#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,9 +29,12 @@ class QtDialogHost : public DialogHost {
     // From another thread it is shown on the GUI thread and the caller waits for the answer.
     int MessageBoxForWindow(HWND owner, std::string_view text, std::string_view caption,
                             UINT style);
-    // After this, boxes asked for by other threads are answered OK at once: nobody is left
-    // to answer them.
-    void StopAnsweringOtherThreads() { stopped_ = true; }
+    // For shutdown, when the GUI thread no longer runs its events: every box another thread
+    // is waiting for is answered OK now, also one whose showing is still queued, and later
+    // ones at once, so a worker always goes on to close its port.
+    void StopAnsweringOtherThreads();
+    // Boxes other threads are waiting for.
+    int WaitingOtherThreadBoxes();
 
     // For tests and screenshots: the real widgets of a running dialog.
     QDialog* WidgetOf(const CDialog& dialog);
@@ -45,6 +47,7 @@ class QtDialogHost : public DialogHost {
     BOOL PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetText(CDialog& dialog, int id, std::string_view text) override;
     std::string GetText(CDialog& dialog, int id) override;
+    void AppendText(CDialog& dialog, int id, std::string_view text) override;
     void Show(CDialog& dialog, int id, bool visible) override;
     void SetCheck(CDialog& dialog, int id, int state) override;
     int GetCheck(CDialog& dialog, int id) override;
@@ -85,8 +88,13 @@ class QtDialogHost : public DialogHost {
     void Build(Window& window);
     void ClickRadio(Window& window, std::size_t index);
 
+    // A box another thread asked for; answered once, by the operator or by the shutdown.
+    class WaitingBox;
+
     std::vector<std::unique_ptr<Window>> windows_;  // innermost last
     std::mutex windowsMutex_;                       // posts look windows up from any thread
-    std::atomic<bool> stopped_ = false;
+    std::mutex waitingMutex_;                       // guards the two below
+    std::vector<std::shared_ptr<WaitingBox>> waiting_;
+    bool stopped_ = false;
     DialogHost* previous_;
 };

@@ -375,6 +375,24 @@ std::string Win32DialogHost::GetText(CDialog& dialog, int id) {
     return WideToUtf8(text);
 }
 
+void Win32DialogHost::AppendText(CDialog& dialog, int id, std::string_view text) {
+    const auto& controls = dialog.Template().controls;
+    const auto source = std::find_if(controls.begin(), controls.end(),
+                                     [id](const ControlTemplate& c) { return c.id == id; });
+    const bool edit = source != controls.end() && (source->kind == ControlKind::Edit ||
+                                                   source->kind == ControlKind::MultiLineLog);
+    if (!edit) {
+        SetText(dialog, id, GetText(dialog, id) + std::string(text));
+        return;
+    }
+    // The caret to the end, then the text in its place: the edit control adds it without
+    // taking its whole text again and scrolls the caret into view.
+    HWND control = Control(dialog, id);
+    const auto end = static_cast<WPARAM>(GetWindowTextLengthW(control));
+    SendMessageW(control, EM_SETSEL, end, static_cast<LPARAM>(end));
+    SendMessageW(control, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Utf8ToWide(text).c_str()));
+}
+
 void Win32DialogHost::Show(CDialog& dialog, int id, bool visible) {
     ShowWindow(Control(dialog, id), visible ? SW_SHOW : SW_HIDE);
 }

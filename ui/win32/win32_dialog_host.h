@@ -38,6 +38,7 @@ class Win32DialogHost : public DialogHost {
     BOOL PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetText(CDialog& dialog, int id, std::string_view text) override;
     std::string GetText(CDialog& dialog, int id) override;
+    void AppendText(CDialog& dialog, int id, std::string_view text) override;
     void Show(CDialog& dialog, int id, bool visible) override;
     void SetCheck(CDialog& dialog, int id, int state) override;
     int GetCheck(CDialog& dialog, int id) override;
