@@ -85,17 +85,16 @@ bool IsButtonKind(ControlKind kind) {
 
 class QtDialogHost::WaitingBox {
   public:
-    // False when it had its answer already.
-    bool Answer(int answer) {
+    // The first answer counts; a later one (the operator's, after the shutdown's) is dropped.
+    void Answer(int answer) {
         {
             std::lock_guard lock(mutex_);
             if (answer_) {
-                return false;
+                return;
             }
             answer_ = answer;
         }
         answered_.notify_all();
-        return true;
     }
     bool Answered() {
         std::lock_guard lock(mutex_);
