@@ -11,6 +11,7 @@
 #include "port_setup_dlg.h"
 #include "qt_dialog_host.h"
 #include "qt_test_app.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -85,10 +86,12 @@ void PressEnterOn(QWidget* widget) {
 }
 
 // As under the Windows dialog manager (checked under Wine): Enter presses the focused push
-// button, and elsewhere the template's last default-style button, 저장, which has no action;
-// that one is also the button drawn as the default.
+// button, and elsewhere the template's last default-style button, 저장, which keeps the
+// settings in the user's file and says so; that one is also the button drawn as the default.
 TEST(PortSetupOnQt, EnterMatchesTheWindowsDialogManager) {
     TestApp();
+    const TempDir config;
+    const ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
     QtDialogHost host;
     CPortSetupDlg dialog;
     dialog.m_bSendSignalWait = 0;
@@ -97,8 +100,15 @@ TEST(PortSetupOnQt, EnterMatchesTheWindowsDialogManager) {
          [&] {
              EXPECT_TRUE(Control<QPushButton>(host, dialog, IDC_SAVE)->isDefault());
              EXPECT_FALSE(Control<QPushButton>(host, dialog, IDOK)->isDefault());
+             int saved = 0;
+             const auto answerSaved = [&saved](const QMessageBox& box) {
+                 saved += box.text().startsWith(QStringLiteral("설정을 저장했습니다")) ? 1 : 0;
+             };
+             AnswerMessageBox(QMessageBox::Ok, answerSaved);
              PressEnterOn(Control<QCheckBox>(host, dialog, IDC_SENDSIGNALWAIT));
+             AnswerMessageBox(QMessageBox::Ok, answerSaved);
              PressEnterOn(Control<QComboBox>(host, dialog, IDC_BAUD));
+             EXPECT_EQ(saved, 2) << "Enter away from a push button pressed 저장";
              stayedOpen = host.WidgetOf(dialog)->isVisible();
              PressEnterOn(Control<QPushButton>(host, dialog, IDOK));
          });

@@ -168,13 +168,18 @@ TEST(PortSetupDlgTest, TheCheckBoxTickedTwiceHandsBackItsStartingValue) {
 
 // Enter presses the focused push button; elsewhere it presses the last default-style button
 // of the template, 저장, which has no action, as under the Windows dialog manager.
-TEST(PortSetupDlgTest, EnterPressesTheFocusedButtonElseSaveWhichDoesNothing) {
+// Enter away from a push button presses 저장, which keeps the settings where the tool has a
+// file of its own and otherwise does nothing; the dialog stays open either way.
+TEST(PortSetupDlgTest, EnterPressesTheFocusedButtonElseSave) {
+    const TempDir config;
+    const ScopedEnv home("XDG_CONFIG_HOME", config.path().string());
     ScriptedHost host;
     CPortSetupDlg dlg;
     Fill(dlg, {1, 9600, 7, 2, 2, 0});
     host.Then([&] {
         host.Press(IDC_SENDSIGNALWAIT);
         ASSERT_EQ(host.FocusedId(), IDC_SENDSIGNALWAIT);
+        host.AnswerNextMessageBox(IDOK);
         host.PressEnter();
         EXPECT_EQ(host.OpenDialogs(), 1) << "the dialog stays open";
         host.PressEscape();
