@@ -8,6 +8,7 @@
 #include "paced_sender.h"
 #include "platform_services.h"
 #include "port_settings.h"
+#include "run_record.h"
 #include "test_file.h"
 #include "test_port.h"
 #include "timer_resolution.h"
@@ -167,6 +168,7 @@ void TransferWorker(const WorkerParam* param) {
     TransferState& state = g_transferState;
     state.bPortLost = 0;
     state.nWrittenBytes = 0;
+    RecordRunStart(state.nTransferUnit);
     TransferEnd end = TransferEnd::PortNotOpened;
     if (OpenTestPort(g_portSettings.nComID) != 0) {
         SendBlock(-1, {});
@@ -175,6 +177,7 @@ void TransferWorker(const WorkerParam* param) {
         TellOperator(end, file != nullptr, copy.hWndNotify);
         CloseTestPort(std::move(file));
     }
+    RecordRunEnd(static_cast<std::int32_t>(end));
     state.nEndReason = static_cast<std::int32_t>(end);
     Platform().PostToWindow(copy.hWndNotify, WM_TRANSFER_DONE, 0, 0);
 }
