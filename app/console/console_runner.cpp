@@ -6,12 +6,19 @@
 #include <system_error>
 #include <thread>
 
+#include "chart_scene.h"
+#include "chart_svg.h"
 #include "device_override.h"
 #include "file_failure.h"
+#include "html_report.h"
 #include "json_text.h"
 #include "load_port_settings.h"
 #include "port_list.h"
 #include "port_settings.h"
+#include "result_text.h"
+#include "run_chart.h"
+#include "run_record.h"
+#include "run_result.h"
 #include "test_status.h"
 #include "transfer_state.h"
 #include "transfer_worker.h"
@@ -125,8 +132,81 @@ class ConsoleView {
     std::size_t printed_ = 0;
 };
 
+const char* EventName(RunEventKind kind) {
+    switch (kind) {
+        case RunEventKind::Start:
+            return "start";
+        case RunEventKind::LevelStep:
+            return "level";
+        case RunEventKind::Xoff:
+            return "xoff";
+        case RunEventKind::Xon:
+            return "xon";
+        case RunEventKind::Enq:
+            return "enq";
+        case RunEventKind::Ack:
+            return "ack";
+        case RunEventKind::Nak:
+            return "nak";
+        case RunEventKind::End:
+            break;
+    }
+    return "end";
+}
+
+std::string Seconds3(std::int64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(ms) / 1000.0);
+    return text;
+}
+
+// The record and its result as the report's members: levels, holds, the first XOFF's level
+// and every event with its time.
+std::string ResultJson(const RunRecord& record, const RunResult& result) {
+    std::string json = "  \"levels\": [";
+    for (std::size_t i = 0; i < result.levels.size(); ++i) {
+        const LevelResult& l = result.levels[i];
+        char rate[32];
+        std::snprintf(rate, sizeof rate, "%.1f", l.bytesPerSecond);
+        json += std::string(i > 0 ? "," : "") + "\n    {\"level\": " + std::to_string(l.level) +
+                ", \"from_s\": " + Seconds3(l.fromMs) + ", \"to_s\": " + Seconds3(l.toMs) +
+                ", \"bytes\": " + std::to_string(l.bytes) + ", \"bytes_per_s\": " + rate +
+                ", \"xoff_count\": " + std::to_string(l.xoffCount) +
+                ", \"held_s\": " + Seconds3(l.heldMs) +
+                ", \"longest_hold_s\": " + Seconds3(l.longestHoldMs) + "}";
+    }
+    json += "\n  ],\n  \"holds\": [";
+    for (std::size_t i = 0; i < result.holds.size(); ++i) {
+        const HoldSpan& h = result.holds[i];
+        json += std::string(i > 0 ? "," : "") + "\n    {\"from_s\": " + Seconds3(h.fromMs) +
+                ", \"to_s\": " + Seconds3(h.toMs) + ", \"level\": " + std::to_string(h.level) +
+                ", \"open\": " + (h.open ? "true" : "false") + "}";
+    }
+    json += "\n  ],\n  \"first_xoff_level\": " +
+            (result.firstXoffLevel ? std::to_string(*result.firstXoffLevel) : "null") + ",\n";
+    char share[32];
+    std::snprintf(share, sizeof share, "%.4f", result.heldShare);
+    json += "  \"duration_s\": " + Seconds3(result.durationMs) +
+            ",\n  \"held_s\": " + Seconds3(result.heldMs) + ",\n  \"held_share\": " + share + ",\n";
+    json += "  \"events\": [";
+    for (std::size_t i = 0; i < record.events.size(); ++i) {
+        const RunEvent& e = record.events[i];
+        json += std::string(i > 0 ? "," : "") + "\n    {\"t_ms\": " + std::to_string(e.ms) +
+                ", \"event\": \"" + EventName(e.kind) +
+                "\", \"level\": " + std::to_string(e.level) +
+                ", \"written_bytes\": " + std::to_string(e.writtenBytes);
+        if (e.kind == RunEventKind::End) {
+            json += ", \"end_reason\": " +
+                    JsonString(EndReasonName(static_cast<TransferEnd>(e.endReason)));
+        }
+        json += "}";
+    }
+    return json + "\n  ],\n";
+}
+
 void WriteReport(const std::string& path, const ConsoleOptions& options, TransferEnd end,
-                 const std::string& startedAt, const std::string& endedAt) {
+                 const std::string& startedAt, const std::string& endedAt, const RunRecord& record,
+                 const RunResult& result) {
     const TransferState& state = g_transferState;
     std::ofstream report(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     report << "{\n"
@@ -145,11 +225,40 @@ void WriteReport(const std::string& path, const ConsoleOptions& options, Transfe
            << "  \"xon_count\": " << state.nXonCount << ",\n"
            << "  \"end_reason\": " << JsonString(EndReasonName(end)) << ",\n"
            << "  \"event_log\": " << JsonString(state.CopyEventLog()) << ",\n"
-           << "  \"started_at\": " << JsonString(startedAt) << ",\n"
+           << ResultJson(record, result) << "  \"started_at\": " << JsonString(startedAt) << ",\n"
            << "  \"ended_at\": " << JsonString(endedAt) << "\n"
            << "}\n";
     if (!report) {
         std::fprintf(stderr, "strandex-pretest-cli: cannot write the report %s\n", path.c_str());
+    }
+}
+
+void WriteOrComplain(const std::string& path, const std::string& text, const char* what) {
+    std::string error;
+    if (!WriteTextFile(path, text, error)) {
+        std::fprintf(stderr, "strandex-pretest-cli: cannot write the %s %s: %s\n", what,
+                     path.c_str(), error.c_str());
+    }
+}
+
+void WriteResultFiles(const ConsoleOptions& options, const RunRecord& record,
+                      const RunResult& result, const std::string& startedAt,
+                      const std::string& endedAt) {
+    if (options.chart) {
+        WriteOrComplain(*options.chart,
+                        ChartSvg(LayOutChart(BuildRunChart(record, result), 900, 380, 13)),
+                        "chart");
+    }
+    if (options.html) {
+        ReportInputs inputs;
+        inputs.programPath = options.file;
+        inputs.programSize = g_transferState.nFileSize;
+        inputs.settings = g_portSettings;
+        inputs.eventLog = g_transferState.CopyEventLog();
+        inputs.startedAt = startedAt;
+        inputs.endedAt = endedAt;
+        inputs.record = record;
+        WriteOrComplain(*options.html, HtmlReport(inputs), "report");
     }
 }
 
@@ -240,8 +349,18 @@ int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std
             std::fprintf(stderr, "strandex-pretest-cli: %s\n", why.c_str());
         }
     }
-    if (options.report) {
-        WriteReport(*options.report, options, end, startedAt, LocalTimestamp());
+    const RunRecord record = CopyRunRecord();
+    const RunResult result = ComputeRunResult(record);
+    for (const std::string& line : HeadlineLines(result)) {
+        view.Line(line);
     }
+    std::string table = FormatTextTable(LevelTable(result));
+    table.pop_back();
+    view.Line(table);
+    const std::string endedAt = LocalTimestamp();
+    if (options.report) {
+        WriteReport(*options.report, options, end, startedAt, endedAt, record, result);
+    }
+    WriteResultFiles(options, record, result, startedAt, endedAt);
     return ExitStatusOf(end);
 }
