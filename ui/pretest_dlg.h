@@ -66,10 +66,12 @@ class CPretestDlg : public CDialog {
     // for bSending: after a stop it still holds the port for a second.
     bool Idle() const;
     bool AskToQuit();
+    void ShowResult();
 
     CPortSetupDlg m_dlgPortSetup;
     WorkerStarter m_startWorker;
     bool m_bWorkerRunning = false;
+    bool m_bHasResult = false;  // a test has ended since the window opened
     WorkerParam m_workerParam;
     CProgressCtrl m_progress;
     std::string m_strFilePath;
