@@ -86,8 +86,7 @@ std::vector<std::string> HeadlineLines(const RunResult& result) {
     std::vector<std::string> lines;
     if (result.firstXoffLevel) {
         lines.push_back("전송단위 " + Number(*result.firstXoffLevel) +
-                        "부터 기계가 XOFF로 전송을 멈춥니다 (첫 XOFF 전 최고 전송단위 " +
-                        Number(*result.firstXoffLevel) + ")");
+                        "부터 기계가 XOFF로 전송을 멈춥니다");
     } else {
         lines.push_back("XOFF 없음: 전송단위 " + Number(result.highestLevel) +
                         "까지 기계가 한 번도 멈추지 않았습니다");
