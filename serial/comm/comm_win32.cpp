@@ -21,6 +21,9 @@ struct Win32Port {
 // The errors a comm call ends with once its device is gone: a pulled USB adapter gives
 // access denied, bad command or a device error on most drivers; Wine maps a hung-up pty to
 // a device error too.
+// ERROR_NO_SUCH_DEVICE, which MinGW-w64's winerror.h does not define.
+constexpr DWORD kErrorNoSuchDevice = 433;
+
 bool MeansDeviceGone(DWORD error) {
     switch (error) {
         case ERROR_ACCESS_DENIED:
@@ -29,7 +32,7 @@ bool MeansDeviceGone(DWORD error) {
         case ERROR_GEN_FAILURE:
         case ERROR_NOT_READY:
         case ERROR_BROKEN_PIPE:
-        case ERROR_NO_SUCH_DEVICE:
+        case kErrorNoSuchDevice:
         case ERROR_IO_DEVICE:
         case ERROR_DEVICE_NOT_CONNECTED:
         case ERROR_DEVICE_REMOVED:

@@ -127,8 +127,7 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             return reinterpret_cast<LRESULT>(GetPropW(window, L"StrandexChartFont"));
         case WM_NCDESTROY:
             RemovePropW(window, L"StrandexChartFont");
-            delete reinterpret_cast<ChartDescription*>(
-                SetWindowLongPtrW(window, GWLP_USERDATA, 0));
+            delete reinterpret_cast<ChartDescription*>(SetWindowLongPtrW(window, GWLP_USERDATA, 0));
             break;
         default:
             break;
@@ -139,15 +138,17 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 bool RegisterChartWindowClass(HINSTANCE module) {
-    WNDCLASSEXW existing{sizeof(WNDCLASSEXW)};
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
     if (GetClassInfoExW(module, kChartWindowClass, &existing) != FALSE) {
         return true;
     }
-    WNDCLASSEXW windowClass{sizeof(WNDCLASSEXW)};
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = ChartProc;
     windowClass.hInstance = module;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     windowClass.lpszClassName = kChartWindowClass;
     return RegisterClassExW(&windowClass) != 0;
 }

@@ -60,9 +60,9 @@ Win32DialogHost::Win32DialogHost(HINSTANCE module)
     postedHook_ = SetWindowsHookExW(WH_GETMESSAGE, &PostedMessageHook, nullptr, windowThread_);
     // The progress bar's class, and the themed buttons, edits, statics and combo boxes of
     // common controls 6 that the manifest asks for.
-    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                        ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
-                                            ICC_LISTVIEW_CLASSES};
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES |
+                                                                          ICC_PROGRESS_CLASS |
+                                                                          ICC_LISTVIEW_CLASSES};
     const char* failed = nullptr;
     if (postedMarker_ == 0 || postedHook_ == nullptr) {
         failed = "SetWindowsHookExW()";
@@ -491,8 +491,18 @@ void Win32DialogHost::TableSetContent(CDialog& dialog, int id, const TextTable& 
                          reinterpret_cast<LPARAM>(&item));
         }
     }
+    // Wide enough for the header and every cell: a cut header hides what a column means.
     for (std::size_t c = 0; c < table.header.size(); ++c) {
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE_USEHEADER);
+        LRESULT width = SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                     reinterpret_cast<LPARAM>(Utf8ToWide(table.header[c]).c_str()));
+        for (const auto& row : table.rows) {
+            if (c < row.size()) {
+                width = std::max(
+                    width, SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                        reinterpret_cast<LPARAM>(Utf8ToWide(row[c]).c_str())));
+            }
+        }
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, c, width + 20);
     }
 }
 
