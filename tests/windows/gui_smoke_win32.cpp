@@ -11,8 +11,9 @@
 //   gui_smoke --port-missing PRETEST.exe
 //
 // Exit status 0 when every check passed; each failed check is printed.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
