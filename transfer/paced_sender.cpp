@@ -8,6 +8,7 @@
 #include "port_layer.h"
 #include "port_loss.h"
 #include "port_settings.h"
+#include "run_record.h"
 #include "transfer_state.h"
 
 namespace {
@@ -66,6 +67,7 @@ void StepLevel(PacedSenderState& sender, std::size_t blockLength) {
     const std::int32_t threshold = level < 10 ? 500 : 2000;
     if (sender.nStepBytes > threshold) {
         g_transferState.nTransferUnit = NextLevel(level);
+        RecordLevelStep(g_transferState.nTransferUnit);
         sender.nStepBytes = 0;
     }
 }
@@ -181,6 +183,7 @@ std::int32_t SendBlock(std::int32_t mode, std::string block) {
             sender.strSendQueue.erase(0, moved);
             nQueuedLen = sender.strSendQueue.size();
             state.nWrittenBytes += static_cast<std::int32_t>(moved);
+            RecordBytesWritten(static_cast<std::int64_t>(moved));
         } else if (sender.strPending.empty()) {
             bKeepDraining = false;
         }

@@ -7,6 +7,7 @@
 #include "platform_services.h"
 #include "port_layer.h"
 #include "port_loss.h"
+#include "run_record.h"
 #include "transfer_state.h"
 
 namespace {
@@ -22,6 +23,7 @@ void LogFlowEvent(TransferState& state, const char* format) {
 }
 
 void HandleControlChar(TransferState& state, char c) {
+    RecordMachineChar(c);
     switch (c) {
         case kEnq:
             PortTransmitCommChar(state.hPort, kAck);

@@ -8,6 +8,7 @@
 #include "paced_sender.h"
 #include "platform_services.h"
 #include "port_settings.h"
+#include "run_record.h"
 #include "test_file.h"
 #include "test_port.h"
 #include "timer_resolution.h"
@@ -168,6 +169,7 @@ void TransferWorker(const WorkerParam* param) {
     state.bPortLost = 0;
     state.nWrittenBytes = 0;
     state.bPortOpened = 0;
+    RecordRunStart(state.nTransferUnit);
     TransferEnd end = TransferEnd::PortNotOpened;
     if (OpenTestPort(g_portSettings.nComID) != 0) {
         state.bPortOpened = 1;
@@ -177,6 +179,7 @@ void TransferWorker(const WorkerParam* param) {
         TellOperator(end, file != nullptr, copy.hWndNotify);
         CloseTestPort(std::move(file));
     }
+    RecordRunEnd(static_cast<std::int32_t>(end));
     state.nEndReason = static_cast<std::int32_t>(end);
     Platform().PostToWindow(copy.hWndNotify, WM_TRANSFER_DONE, 0, 0);
 }

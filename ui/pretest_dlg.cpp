@@ -13,6 +13,8 @@
 #include "notice_file.h"
 #include "platform_services.h"
 #include "port_settings.h"
+#include "result_dlg.h"
+#include "run_record.h"
 #include "test_status.h"
 #include "transfer_state.h"
 #include "utf8_path.h"
@@ -125,6 +127,9 @@ void CPretestDlg::DoDataExchange(CDataExchange* pDX) {
 bool CPretestDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     Host().AppendSystemMenuItem(*this, IDM_ABOUTBOX, kAboutMenuText);
+    // There is a result to show once a test has ended, until the next one starts.
+    Host().AppendSystemMenuItem(*this, IDM_RESULT, kResultMenuText);
+    Host().EnableSystemMenuItem(*this, IDM_RESULT, false);
     LoadPortSettings();
 
     // The whole directory, however long: a cut path would name some other file.
@@ -164,6 +169,7 @@ void CPretestDlg::OnOK() {
     BeginTest();
     // The notice stays until the log timer's first tick, which shows the new log instead.
     m_logReader = {};
+    Host().EnableSystemMenuItem(*this, IDM_RESULT, false);
     SetDlgItemText(IDC_STATUS, kSendingStatusText);
     ShowSettingsButton();
     m_workerParam.strFilePath = m_strFilePath;
@@ -178,6 +184,7 @@ void CPretestDlg::OnOK() {
         KillTimer(kLogTimer);
         g_transferState.bSending = 0;
         ShowSettingsButton();
+        Host().EnableSystemMenuItem(*this, IDM_RESULT, m_bHasResult);
     }
 }
 
@@ -228,6 +235,8 @@ MessageResult CPretestDlg::OnTransferDone(WPARAM, LPARAM) {
     m_bWorkerRunning = false;
     ShowSettingsButton();
     KillTimer(kLogTimer);
+    m_bHasResult = true;
+    Host().EnableSystemMenuItem(*this, IDM_RESULT, true);
     return 0;
 }
 
@@ -283,5 +292,23 @@ void CPretestDlg::OnSysCommand(UINT commandId, LPARAM param) {
         about.DoModal();
         return;
     }
+    if ((commandId & 0xFFF0) == IDM_RESULT) {
+        ShowResult();
+        return;
+    }
     CDialog::OnSysCommand(commandId, param);
+}
+
+void CPretestDlg::ShowResult() {
+    if (!m_bHasResult || !Idle()) {
+        return;
+    }
+    ReportInputs inputs;
+    inputs.programPath = m_workerParam.strFilePath;
+    inputs.programSize = g_transferState.nFileSize;
+    inputs.settings = g_portSettings;
+    inputs.eventLog = g_transferState.CopyEventLog();
+    inputs.record = CopyRunRecord();
+    CResultDlg result(std::move(inputs), this);
+    result.DoModal();
 }

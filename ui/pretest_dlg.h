@@ -71,10 +71,12 @@ class CPretestDlg : public CDialog {
     // and whenever the log had to leave out entries the box has not shown, it takes the
     // whole (bounded) log instead.
     void ShowEventLog();
+    void ShowResult();
 
     CPortSetupDlg m_dlgPortSetup;
     WorkerStarter m_startWorker;
     bool m_bWorkerRunning = false;
+    bool m_bHasResult = false;  // a test has ended since the window opened
     WorkerParam m_workerParam;
     CProgressCtrl m_progress;
     std::string m_strFilePath;

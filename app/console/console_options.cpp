@@ -18,6 +18,8 @@ const char* const kConsoleUsage =
     "  --wait-start           hold the first byte until the machine's XON\n"
     "  --no-wait-start        start sending at once\n"
     "  --report PATH          write the outcome as JSON\n"
+    "  --chart PATH           write the chart of the test as SVG\n"
+    "  --html PATH            write the test's report as one HTML file\n"
     "  --quiet                print only messages and the end\n"
     "  --list-ports           list the ports as the settings dialog offers them and end\n"
     "  --help                 this text\n"
@@ -116,6 +118,16 @@ ParsedOptions ParseConsoleOptions(const std::vector<std::string>& args) {
             o.report = value();
             if (!o.report || o.report->empty()) {
                 return fail("--report takes a path");
+            }
+        } else if (arg == "--chart") {
+            o.chart = value();
+            if (!o.chart || o.chart->empty()) {
+                return fail("--chart takes a path");
+            }
+        } else if (arg == "--html") {
+            o.html = value();
+            if (!o.html || o.html->empty()) {
+                return fail("--html takes a path");
             }
         } else if (arg == "--quiet") {
             o.quiet = true;

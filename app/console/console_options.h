@@ -17,6 +17,8 @@ struct ConsoleOptions {
     std::optional<int> parity;  // 0 none, 1 odd, 2 even
     std::optional<bool> waitStart;
     std::optional<std::string> report;
+    std::optional<std::string> chart;  // SVG
+    std::optional<std::string> html;   // the report a user keeps
     bool quiet = false;
     bool listPorts = false;
     bool help = false;

@@ -40,6 +40,78 @@ std::string ErrorText() {
     return errno != 0 ? std::strerror(errno) : "the write failed";
 }
 
+const char* EventName(RunEventKind kind) {
+    switch (kind) {
+        case RunEventKind::Start:
+            return "start";
+        case RunEventKind::LevelStep:
+            return "level";
+        case RunEventKind::Xoff:
+            return "xoff";
+        case RunEventKind::Xon:
+            return "xon";
+        case RunEventKind::Enq:
+            return "enq";
+        case RunEventKind::Ack:
+            return "ack";
+        case RunEventKind::Nak:
+            return "nak";
+        case RunEventKind::End:
+            break;
+    }
+    return "end";
+}
+
+std::string Seconds3(std::int64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(ms) / 1000.0);
+    return text;
+}
+
+// The record and its result as the report's members: levels, holds, the first XOFF's level
+// and every event with its time.
+std::string ResultJson(const RunRecord& record, const RunResult& result) {
+    std::string json = "  \"levels\": [";
+    for (std::size_t i = 0; i < result.levels.size(); ++i) {
+        const LevelResult& l = result.levels[i];
+        char rate[32];
+        std::snprintf(rate, sizeof rate, "%.1f", l.bytesPerSecond);
+        json += std::string(i > 0 ? "," : "") + "\n    {\"level\": " + std::to_string(l.level) +
+                ", \"from_s\": " + Seconds3(l.fromMs) + ", \"to_s\": " + Seconds3(l.toMs) +
+                ", \"bytes\": " + std::to_string(l.bytes) + ", \"bytes_per_s\": " + rate +
+                ", \"xoff_count\": " + std::to_string(l.xoffCount) +
+                ", \"held_s\": " + Seconds3(l.heldMs) +
+                ", \"longest_hold_s\": " + Seconds3(l.longestHoldMs) + "}";
+    }
+    json += "\n  ],\n  \"holds\": [";
+    for (std::size_t i = 0; i < result.holds.size(); ++i) {
+        const HoldSpan& h = result.holds[i];
+        json += std::string(i > 0 ? "," : "") + "\n    {\"from_s\": " + Seconds3(h.fromMs) +
+                ", \"to_s\": " + Seconds3(h.toMs) + ", \"level\": " + std::to_string(h.level) +
+                ", \"open\": " + (h.open ? "true" : "false") + "}";
+    }
+    json += "\n  ],\n  \"first_xoff_level\": " +
+            (result.firstXoffLevel ? std::to_string(*result.firstXoffLevel) : "null") + ",\n";
+    char share[32];
+    std::snprintf(share, sizeof share, "%.4f", result.heldShare);
+    json += "  \"duration_s\": " + Seconds3(result.durationMs) +
+            ",\n  \"held_s\": " + Seconds3(result.heldMs) + ",\n  \"held_share\": " + share + ",\n";
+    json += "  \"events\": [";
+    for (std::size_t i = 0; i < record.events.size(); ++i) {
+        const RunEvent& e = record.events[i];
+        json += std::string(i > 0 ? "," : "") + "\n    {\"t_ms\": " + std::to_string(e.ms) +
+                ", \"event\": \"" + EventName(e.kind) +
+                "\", \"level\": " + std::to_string(e.level) +
+                ", \"written_bytes\": " + std::to_string(e.writtenBytes);
+        if (e.kind == RunEventKind::End) {
+            json += ", \"end_reason\": " +
+                    JsonString(EndReasonName(static_cast<TransferEnd>(e.endReason)));
+        }
+        json += "}";
+    }
+    return json + "\n  ],\n";
+}
+
 }  // namespace
 
 std::string ReportPathProblem(const std::string& reportPath, const std::string& programPath) {
@@ -71,7 +143,8 @@ std::string ReportPathProblem(const std::string& reportPath, const std::string& 
 }
 
 bool WriteReport(const ConsoleOptions& options, TransferEnd end, const std::string& startedAt,
-                 const std::string& endedAt, std::string& problem) {
+                 const std::string& endedAt, const RunRecord& record, const RunResult& result,
+                 std::string& problem) {
     const TransferState& state = g_transferState;
     errno = 0;
     std::ofstream report(PathFromUtf8(*options.report), std::ios::binary | std::ios::trunc);
@@ -95,7 +168,7 @@ bool WriteReport(const ConsoleOptions& options, TransferEnd end, const std::stri
            << "  \"xon_count\": " << state.nXonCount << ",\n"
            << "  \"end_reason\": " << JsonString(EndReasonName(end)) << ",\n"
            << "  \"event_log\": " << JsonString(state.CopyEventLog()) << ",\n"
-           << "  \"started_at\": " << JsonString(startedAt) << ",\n"
+           << ResultJson(record, result) << "  \"started_at\": " << JsonString(startedAt) << ",\n"
            << "  \"ended_at\": " << JsonString(endedAt) << "\n"
            << "}\n";
     // Most write errors (a full disk) show only when the buffer goes out.

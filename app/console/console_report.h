@@ -4,6 +4,8 @@
 #include <string>
 
 #include "console_options.h"
+#include "run_record.h"
+#include "run_result.h"
 #include "transfer_state.h"
 
 // Why the report cannot go to reportPath, or empty when it can: the path must name a file
@@ -11,7 +13,9 @@
 // left as it is, and none is left behind where there was none.
 std::string ReportPathProblem(const std::string& reportPath, const std::string& programPath);
 
-// Writes the outcome of the test to options.report. False, with the reason in problem,
-// when the report could not be written whole.
+// Writes the outcome of the test to options.report, with the run's record and its result
+// (levels, holds, the first XOFF's level, every event with its time). False, with the reason
+// in problem, when the report could not be written whole.
 bool WriteReport(const ConsoleOptions& options, TransferEnd end, const std::string& startedAt,
-                 const std::string& endedAt, std::string& problem);
+                 const std::string& endedAt, const RunRecord& record, const RunResult& result,
+                 std::string& problem);

@@ -8,12 +8,19 @@
 #include <thread>
 #include <utility>
 
+#include "chart_scene.h"
+#include "chart_svg.h"
 #include "console_report.h"
 #include "device_override.h"
 #include "file_failure.h"
+#include "html_report.h"
 #include "load_port_settings.h"
 #include "port_list.h"
 #include "port_settings.h"
+#include "result_text.h"
+#include "run_chart.h"
+#include "run_record.h"
+#include "run_result.h"
 #include "test_status.h"
 #include "transfer_state.h"
 #include "transfer_worker.h"
@@ -129,6 +136,35 @@ class ConsoleView {
     EventLogFeed feed_;
 };
 
+void WriteOrComplain(const std::string& path, const std::string& text, const char* what) {
+    std::string error;
+    if (!WriteTextFile(path, text, error)) {
+        std::fprintf(stderr, "strandex-pretest-cli: cannot write the %s %s: %s\n", what,
+                     path.c_str(), error.c_str());
+    }
+}
+
+void WriteResultFiles(const ConsoleOptions& options, const RunRecord& record,
+                      const RunResult& result, const std::string& startedAt,
+                      const std::string& endedAt) {
+    if (options.chart) {
+        WriteOrComplain(*options.chart,
+                        ChartSvg(LayOutChart(BuildRunChart(record, result), 900, 380, 13)),
+                        "chart");
+    }
+    if (options.html) {
+        ReportInputs inputs;
+        inputs.programPath = options.file;
+        inputs.programSize = g_transferState.nFileSize;
+        inputs.settings = g_portSettings;
+        inputs.eventLog = g_transferState.CopyEventLog();
+        inputs.startedAt = startedAt;
+        inputs.endedAt = endedAt;
+        inputs.record = record;
+        WriteOrComplain(*options.html, HtmlReport(inputs), "report");
+    }
+}
+
 }  // namespace
 
 int ListConsolePorts(const ConsoleOptions& options, std::FILE* out) {
@@ -234,8 +270,19 @@ int RunConsoleTest(const ConsoleOptions& options, ConsolePlatform& platform, std
             std::fprintf(stderr, "strandex-pretest-cli: %s\n", why.c_str());
         }
     }
+    const RunRecord record = CopyRunRecord();
+    const RunResult result = ComputeRunResult(record);
+    for (const std::string& line : HeadlineLines(result)) {
+        view.Line(line);
+    }
+    std::string table = FormatTextTable(LevelTable(result));
+    table.pop_back();
+    view.Line(table);
+    const std::string endedAt = LocalTimestamp();
+    WriteResultFiles(options, record, result, startedAt, endedAt);
     if (std::string problem;
-        options.report && !WriteReport(options, end, startedAt, LocalTimestamp(), problem)) {
+        options.report &&
+        !WriteReport(options, end, startedAt, endedAt, record, result, problem)) {
         std::fprintf(stderr, "strandex-pretest-cli: cannot write the report %s: %s\n",
                      options.report->c_str(), problem.c_str());
         return kExitReportNotWritten;

@@ -13,9 +13,46 @@
 #include "dialog_screenshot.h"
 #include "port_setup_dlg.h"
 #include "pretest_dlg.h"
+#include "result_dlg.h"
 #include "standard_dialogs.h"
+#include "transfer_state.h"
 
 namespace {
+
+// A test of 12 seconds for the picture of the result dialog: the levels climb every half
+// second and the machine holds for 0.3 s each second from level 12 on.
+ReportInputs SampleReport() {
+    ReportInputs inputs;
+    inputs.programPath = "StrandexTest03.nc";
+    inputs.programSize = 250000;
+    inputs.settings = DefaultPortSettings();
+    RunRecord& record = inputs.record;
+    record.started = record.ended = true;
+    const int levels[] = {5,  7,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18,
+                          19, 20, 22, 24, 26, 28, 30, 35, 40, 45, 50, 55};
+    std::int64_t written = 0;
+    std::int64_t ms = 0;
+    for (const int level : levels) {
+        record.events.push_back(
+            {ms, ms == 0 ? RunEventKind::Start : RunEventKind::LevelStep, level, written, 0});
+        const bool holds = level >= 12;
+        for (int bucket = 0; bucket < 5; ++bucket) {
+            const bool held = holds && bucket >= 2 && bucket < 5 && (ms / 500) % 2 == 1;
+            const std::int64_t bytes = held ? 0 : 100 + level * 8;
+            record.bucketBytes.push_back(bytes);
+            written += bytes;
+        }
+        if (holds && (ms / 500) % 2 == 1) {
+            record.events.push_back({ms + 200, RunEventKind::Xoff, level, written, 0});
+            record.events.push_back({ms + 500, RunEventKind::Xon, level, written, 0});
+        }
+        ms += 500;
+    }
+    record.events.push_back({ms, RunEventKind::End, levels[std::size(levels) - 1], written,
+                             static_cast<std::int32_t>(TransferEnd::LevelPassed)});
+    record.writtenBytes = written;
+    return inputs;
+}
 
 // The quit question the close box asks, answered No so that the window carries on.
 StandardDialogShot QuitQuestionShot(QtDialogHost& host, CDialog& pretest) {
@@ -82,6 +119,7 @@ int WriteScreenshots(QtDialogHost& host, const QString& folder) {
         CPretestDlg pretest;
         CPortSetupDlg portSetup;
         CAboutDlg about;
+        CResultDlg result(SampleReport());
         const struct {
             CDialog* dialog;
             const char* name;
@@ -89,7 +127,8 @@ int WriteScreenshots(QtDialogHost& host, const QString& folder) {
         } shots[] = {{&pretest, "pretest.png", 0},
                      {&portSetup, "port-setup.png", 0},
                      {&portSetup, "port-setup-ports.png", IDC_PORT},
-                     {&about, "about.png", 0}};
+                     {&about, "about.png", 0},
+                     {&result, "result.png", 0}};
         for (const auto& [dialog, name, openList] : shots) {
             const QString path = out.filePath(QString::fromLatin1(name));
             allSaved &= ReportScreenshot(SaveDialogScreenshot(host, *dialog, path, openList), path);

@@ -8,15 +8,18 @@
 namespace {
 
 TEST(ConsoleOptionsTest, TakesEveryOptionAndLaysItOverTheStoredSettings) {
-    const ParsedOptions parsed =
-        ParseConsoleOptions({"--port", "3", "--device", "/dev/pts/7", "--baud", "19200",
-                             "--data-bits", "8", "--stop-bits", "1", "--parity", "odd",
-                             "--wait-start", "--report", "out.json", "--quiet", "program.nc"});
+    const ParsedOptions parsed = ParseConsoleOptions(
+        {"--port",       "3",        "--device",    "/dev/pts/7", "--baud",   "19200",
+         "--data-bits",  "8",        "--stop-bits", "1",          "--parity", "odd",
+         "--wait-start", "--report", "out.json",    "--chart",    "run.svg",  "--html",
+         "run.html",     "--quiet",  "program.nc"});
     ASSERT_EQ(parsed.error, "");
     const ConsoleOptions& o = parsed.options;
     EXPECT_EQ(o.file, "program.nc");
     EXPECT_EQ(o.device, "/dev/pts/7");
     EXPECT_EQ(o.report, "out.json");
+    EXPECT_EQ(o.chart, "run.svg");
+    EXPECT_EQ(o.html, "run.html");
     EXPECT_TRUE(o.quiet);
 
     PortSettings settings = DefaultPortSettings();
@@ -55,6 +58,8 @@ TEST(ConsoleOptionsTest, RefusesBadCommandLines) {
         {"--parity", "mark", "a.nc"},
         {"--device", "", "a.nc"},
         {"--report"},
+        {"a.nc", "--chart"},
+        {"--html", "", "a.nc"},
         {"--frobnicate", "a.nc"},
     };
     for (const auto& args : bad) {

@@ -20,6 +20,7 @@
 #include "qt_dialog_host.h"
 #include "qt_platform_services.h"
 #include "qt_test_app.h"
+#include "result_dlg.h"
 #include "temp_dir.h"
 #include "test_status.h"
 #include "transfer_state.h"
@@ -67,7 +68,13 @@ TEST_F(PretestOnQt, OpensAndClosesThroughTheQuitQuestion) {
              EXPECT_EQ(Text(dialog, IDC_PROGRESS_LINE), QStringLiteral("전송 (0/0)"));
              EXPECT_TRUE(host_.ControlWidget(dialog, IDC_SETTINGS)->isVisible());
              ASSERT_FALSE(window->actions().isEmpty());
-             EXPECT_EQ(window->actions().last()->text(), QString::fromUtf8(kAboutMenuText));
+             // The about item, then the result item, greyed until a test has ended.
+             const QList<QAction*> actions = window->actions();
+             ASSERT_EQ(actions.size(), 3);
+             EXPECT_EQ(actions[0]->text(), QString::fromUtf8(kAboutMenuText));
+             EXPECT_TRUE(actions[1]->isSeparator());
+             EXPECT_EQ(actions[2]->text(), QString::fromUtf8(kResultMenuText));
+             EXPECT_FALSE(actions[2]->isEnabled());
              AnswerMessageBox(QMessageBox::Yes, [&](const QMessageBox& box) {
                  question = box.text();
                  answers = {box.button(QMessageBox::Yes)->text(),

@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "about_dlg.h"
 #include "call_log.h"
 #include "fake_comm.h"
 #include "fake_platform.h"
 #include "port_settings.h"
+#include "result_dlg.h"
+#include "run_record.h"
 #include "scripted_host.h"
 #include "temp_dir.h"
 #include "test_status.h"
@@ -91,7 +95,10 @@ TEST_F(PretestDlgTest, OpensWithTheDefaultFileTheNoticeAndTheAboutItem) {
         EXPECT_EQ(host_.Text(IDC_LOG), std::string("공지 one\r\nab") + kFooter);
         EXPECT_EQ(host_.Text(IDC_UNIT_LINE), "전송단위  1");
         EXPECT_EQ(host_.Text(IDC_COUNT_LINE), "XOFF 0회");
-        EXPECT_EQ(host_.SystemMenu(), (std::vector<std::string>{"", kAboutMenuText}));
+        EXPECT_EQ(host_.SystemMenu(),
+                  (std::vector<std::string>{"", kAboutMenuText, "", kResultMenuText}));
+        EXPECT_TRUE(host_.SystemMenuEnabled(IDM_ABOUTBOX));
+        EXPECT_FALSE(host_.SystemMenuEnabled(IDM_RESULT)) << "no test has ended yet";
         EXPECT_EQ(host_.FocusedId(), IDCANCEL);
         EXPECT_TRUE(host_.Visible(IDC_SETTINGS));
         EXPECT_TRUE(host_.Timers().empty());
@@ -506,6 +513,61 @@ TEST_F(PretestDlgTest, ARealWorkerRunsOnTheWindowsRecordAndItsEndReachesTheWindo
         host_.Press(IDCANCEL);
     });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+}
+
+// The result is there from a test's end until the next test starts, and its report is
+// written where the operator says.
+TEST_F(PretestDlgTest, TheResultItemShowsTheLastTestAndSavesItsReport) {
+    const std::string report = (dir_.path() / "kept.html").string();
+    host_.Then([&] {
+        Send(200000);
+        EXPECT_FALSE(host_.SystemMenuEnabled(IDM_RESULT));
+        // What the worker would have recorded: level 5, a step, a hold at level 7, the end.
+        RunClock previous = SetRunClock([] { return 0; });
+        RecordRunStart(5);
+        SetRunClock([] { return 1000; });
+        RecordBytesWritten(600);
+        RecordLevelStep(7);
+        SetRunClock([] { return 1500; });
+        RecordMachineChar(0x13);
+        SetRunClock([] { return 2000; });
+        RecordMachineChar(0x11);
+        RecordRunEnd(static_cast<std::int32_t>(TransferEnd::EndOfFile));
+        SetRunClock(previous);
+        EndTest();
+        EXPECT_TRUE(host_.SystemMenuEnabled(IDM_RESULT));
+        host_.ChooseSystemMenu(IDM_RESULT);
+    });
+    host_.Then([&] {
+        ASSERT_EQ(host_.TopDialog().Template().id, IDD_RESULT_DIALOG);
+        EXPECT_THAT(host_.Text(IDC_RESULT_HEADLINE), testing::HasSubstr("전송단위 7부터"));
+        const TextTable table = host_.Table(IDC_RESULT_TABLE);
+        ASSERT_EQ(table.rows.size(), 2u);
+        EXPECT_EQ(table.rows[1][0], "7");
+        EXPECT_EQ(table.rows[1][4], "1");  // one XOFF at level 7
+        const ChartDescription* chart = host_.Chart(IDC_RESULT_CHART);
+        ASSERT_NE(chart, nullptr);
+        ASSERT_EQ(chart->bands.size(), 1u);
+        EXPECT_EQ(chart->bands[0].from, 1.5);
+        host_.PickNextFile(report);
+        host_.Press(IDC_RESULT_SAVE);
+        ASSERT_EQ(host_.saveDialogs.size(), 1u);
+        EXPECT_EQ(host_.saveDialogs[0].initialName, "pretest-test.html");
+        host_.Press(IDOK);
+    });
+    host_.Then([&] {
+        EXPECT_EQ(host_.OpenDialogs(), 1);
+        Send(200000);
+        EXPECT_FALSE(host_.SystemMenuEnabled(IDM_RESULT)) << "the next test has started";
+        EndTest();
+    });
+    Run();
+    std::ifstream kept(report);
+    const std::string html((std::istreambuf_iterator<char>(kept)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_THAT(html, testing::HasSubstr("전송단위 7부터"));
+    EXPECT_THAT(html, testing::HasSubstr("test.nc"));
+    EXPECT_THAT(html, testing::HasSubstr("200000 바이트"));
 }
 
 }  // namespace

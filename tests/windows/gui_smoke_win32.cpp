@@ -12,6 +12,8 @@
 //
 // Exit status 0 when every check passed; each failed check is printed.
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -403,7 +405,8 @@ void RunTestToItsEnd(Checks& checks, DWORD processId, HWND main) {
     CheckNothingCutOff(checks, main, kDialogFont, kMainWindowPoints, "main window after the test");
 }
 
-void SaveScreenshot(Checks& checks, HWND main, const std::wstring& path) {
+void SaveScreenshot(Checks& checks, HWND main, const std::wstring& path,
+                    const char* what = "main window") {
     // The window repaints on its own thread: the picture is taken once two captures agree.
     CapturedImage image = CaptureWindow(main);
     for (int attempt = 0; attempt < 20; ++attempt) {
@@ -415,13 +418,41 @@ void SaveScreenshot(Checks& checks, HWND main, const std::wstring& path) {
             break;
         }
     }
-    checks.Expect(image.width > 0 && image.height > 0, "capture of the main window");
+    checks.Expect(image.width > 0 && image.height > 0, std::string("capture of the ") + what);
     if (image.width > 0 && image.height > 0) {
         checks.Expect(WritePngFile(path, image.width, image.height, image.rgb),
                       "screenshot written to " + Narrow(path));
-        std::printf("gui_smoke: main window %d x %d pixels at %u DPI\n", image.width, image.height,
+        std::printf("gui_smoke: %s %d x %d pixels at %u DPI\n", what, image.width, image.height,
                     GetDpiForWindow(main));
     }
+}
+
+// The item's greying is checked on the scripted host: another process gets its own copy of
+// the system menu under Wine.
+constexpr UINT kResultCommand = 0x20;
+
+// The result of the test just ended: headline, a row per level, the chart; a picture of it
+// beside the main window's.
+void CheckResultDialog(Checks& checks, DWORD processId, HWND main, std::wstring picture) {
+    PostMessageW(main, WM_SYSCOMMAND, kResultCommand, 0);
+    HWND result = WaitForTitle(processId, L"전송 결과", kWindowWait);
+    if (!checks.Expect(result != nullptr, "the result item opens the result dialog")) {
+        return;
+    }
+    checks.Expect(GetWindow(result, GW_OWNER) == main, "result dialog owned by the main window");
+    checks.Expect(TextOf(GetDlgItem(result, 1101)).find(L"전송단위") != std::wstring::npos,
+                  "the headline names a level");
+    HWND table = GetDlgItem(result, 1102);
+    checks.Expect(ClassOf(table) == L"SysListView32", "the table is a list view");
+    checks.Expect(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0) > 0, "the table has a row a level");
+    checks.Expect(ClassOf(GetDlgItem(result, 1103)) == L"StrandexChart", "the chart is there");
+    const std::size_t slash = picture.find_last_of(L"\\/");
+    picture = picture.substr(0, slash == std::wstring::npos ? 0 : slash + 1) +
+              (picture.find(L"144dpi") != std::wstring::npos ? L"result-dialog-144dpi.png"
+                                                             : L"result-dialog.png");
+    SaveScreenshot(checks, result, picture, "result dialog");
+    PressButton(result, IDOK);
+    checks.Expect(WaitUntilGone(result, kWindowWait), "닫기 closes the result dialog");
 }
 
 void QuitThroughTheQuestion(Checks& checks, DWORD processId, HWND main) {
@@ -660,6 +691,7 @@ int wmain(int argc, wchar_t** argv) {
                                          folder + L"\\Picked.nc");
                 RunTestToItsEnd(checks, process.dwProcessId, main);
                 SaveScreenshot(checks, main, arguments.screenshot);
+                CheckResultDialog(checks, process.dwProcessId, main, arguments.screenshot);
                 break;
             case Scenario::OverLongLine:
                 SendEndsWithBox(checks, process.dwProcessId, main, L"Trans message",

@@ -9,7 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "chart_description.h"
 #include "platform_types.h"
+#include "text_table.h"
 #include "window_constants.h"
 
 class CDialog;
@@ -52,6 +54,9 @@ class DialogHost {
     virtual std::string ComboItemText(CDialog& dialog, int id, int index) = 0;
     virtual void ProgressSetRange(CDialog& dialog, int id, int lower, int upper) = 0;
     virtual void ProgressSetPos(CDialog& dialog, int id, int position) = 0;
+    virtual void TableSetContent(CDialog& dialog, int id, const TextTable& table) = 0;
+    // The host keeps its own copy and redraws it at the control's size.
+    virtual void ChartSetContent(CDialog& dialog, int id, const ChartDescription& chart) = 0;
 
     virtual void SetTimer(CDialog& dialog, UINT timerId, UINT milliseconds) = 0;
     virtual void KillTimer(CDialog& dialog, UINT timerId) = 0;
@@ -59,6 +64,8 @@ class DialogHost {
     // Adds a separator and then a text item with the command id to the window's system menu;
     // choosing the item reaches HandleSysCommand.
     virtual void AppendSystemMenuItem(CDialog& dialog, UINT commandId, std::string_view text) = 0;
+    // Greys an item added with AppendSystemMenuItem out, or makes it choosable again.
+    virtual void EnableSystemMenuItem(CDialog& dialog, UINT commandId, bool enabled) = 0;
 
     // Blocks until answered; owner may be null. Styles MB_OK, MB_ICONINFORMATION, MB_YESNO
     // (Yes the default button). Returns IDOK, IDYES or IDNO.
@@ -67,6 +74,9 @@ class DialogHost {
     // The common file-open dialog, owned by the active window; the chosen full path, or
     // nothing when the operator cancels.
     virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;
+    // The common file-save dialog: the chosen full path (an existing file's replacement
+    // confirmed by the operator), or nothing when the operator cancels.
+    virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) = 0;
 };
 
 // The host in force for the process; the GUI program and the tests install theirs.

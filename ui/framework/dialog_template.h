@@ -40,6 +40,8 @@ enum class ControlKind {
     CheckBox,      // automatic: a click toggles it
     GroupBox,
     ProgressBar,
+    Table,  // a read-only grid of texts with a header row
+    Chart,  // a chart the host draws from a chart description
 };
 
 inline constexpr int kNoControlId = -1;  // IDC_STATIC: a control nobody addresses

@@ -189,6 +189,9 @@ void ScriptedHost::RequestClose() {
 }
 
 void ScriptedHost::ChooseSystemMenu(UINT commandId) {
+    if (Top().greyedMenuItems.contains(commandId)) {
+        Fail("system menu item " + std::to_string(commandId) + " is greyed out");
+    }
     Top().dialog->HandleSysCommand(commandId, 0);
 }
 
@@ -264,6 +267,46 @@ std::vector<std::string> ScriptedHost::SystemMenu() {
         texts.push_back(item.second);
     }
     return texts;
+}
+
+bool ScriptedHost::SystemMenuEnabled(UINT commandId) {
+    return !Top().greyedMenuItems.contains(commandId);
+}
+
+TextTable ScriptedHost::Table(int id) {
+    return ControlOf(Top(), id).table;
+}
+
+const ChartDescription* ScriptedHost::Chart(int id) {
+    const Control& control = ControlOf(Top(), id);
+    return control.chart ? &*control.chart : nullptr;
+}
+
+void ScriptedHost::TableSetContent(CDialog& dialog, int id, const TextTable& table) {
+    ControlOf(WindowFor(dialog), id).table = table;
+}
+
+void ScriptedHost::ChartSetContent(CDialog& dialog, int id, const ChartDescription& chart) {
+    ControlOf(WindowFor(dialog), id).chart = chart;
+}
+
+void ScriptedHost::EnableSystemMenuItem(CDialog& dialog, UINT commandId, bool enabled) {
+    Window& window = WindowFor(dialog);
+    if (enabled) {
+        window.greyedMenuItems.erase(commandId);
+    } else {
+        window.greyedMenuItems.insert(commandId);
+    }
+}
+
+std::optional<std::string> ScriptedHost::SaveFileDialog(const FileDialogRequest& request) {
+    saveDialogs.push_back(request);
+    if (files_.empty()) {
+        Fail("no choice queued for the file dialog");
+    }
+    auto path = std::move(files_.front());
+    files_.pop_front();
+    return path;
 }
 
 int ScriptedHost::FocusedId() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,10 @@ class ScriptedHost : public DialogHost {
     std::pair<int, int> ProgressRange(int id);
     std::map<UINT, UINT> Timers();  // id -> period in ms
     std::vector<std::string> SystemMenu();
+    bool SystemMenuEnabled(UINT commandId);
+    TextTable Table(int id);
+    // Null while the chart shows nothing.
+    const ChartDescription* Chart(int id);
     int FocusedId();
 
     struct MessageBoxCall {
@@ -69,6 +74,7 @@ class ScriptedHost : public DialogHost {
     };
     std::vector<MessageBoxCall> messageBoxes;
     std::vector<FileDialogRequest> fileDialogs;
+    std::vector<FileDialogRequest> saveDialogs;  // answered from the same queue as opens
 
     // DialogHost
     int RunModal(CDialog& dialog) override;
@@ -89,12 +95,16 @@ class ScriptedHost : public DialogHost {
     std::string ComboItemText(CDialog& dialog, int id, int index) override;
     void ProgressSetRange(CDialog& dialog, int id, int lower, int upper) override;
     void ProgressSetPos(CDialog& dialog, int id, int position) override;
+    void TableSetContent(CDialog& dialog, int id, const TextTable& table) override;
+    void ChartSetContent(CDialog& dialog, int id, const ChartDescription& chart) override;
     void SetTimer(CDialog& dialog, UINT timerId, UINT milliseconds) override;
     void KillTimer(CDialog& dialog, UINT timerId) override;
     void AppendSystemMenuItem(CDialog& dialog, UINT commandId, std::string_view text) override;
+    void EnableSystemMenuItem(CDialog& dialog, UINT commandId, bool enabled) override;
     int MessageBox(CDialog* owner, std::string_view text, std::string_view caption,
                    UINT style) override;
     std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
 
   private:
     struct Control {
@@ -108,12 +118,15 @@ class ScriptedHost : public DialogHost {
         int lower = 0;
         int upper = 100;
         int position = 0;
+        TextTable table;
+        std::optional<ChartDescription> chart;
     };
     struct Window {
         CDialog* dialog;
         std::vector<Control> controls;  // template order
         std::map<UINT, UINT> timers;
         std::vector<std::pair<UINT, std::string>> systemMenu;
+        std::set<UINT> greyedMenuItems;
         std::optional<int> result;
         int focus = -1;  // position in controls
     };

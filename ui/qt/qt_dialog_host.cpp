@@ -1,5 +1,7 @@
 #include "qt_dialog_host.h"
 
+#include "chart_widget.h"
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -9,6 +11,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +21,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -259,6 +263,17 @@ void QtDialogHost::Build(Window& window) {
                 made = group;
                 break;
             }
+            case ControlKind::Table: {
+                auto* table = new QTableWidget(widget.get());
+                table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+                table->verticalHeader()->setVisible(false);
+                table->setSelectionBehavior(QAbstractItemView::SelectRows);
+                made = table;
+                break;
+            }
+            case ControlKind::Chart:
+                made = new ChartWidget(widget.get());
+                break;
             case ControlKind::ProgressBar: {
                 auto* bar = new QProgressBar(widget.get());
                 bar->setRange(0, 100);
@@ -647,4 +662,46 @@ int QtDialogHost::MessageBoxForWindow(HWND owner, std::string_view text, std::st
 
 std::optional<std::string> QtDialogHost::OpenFileDialog(const FileDialogRequest& request) {
     return RunOpenFileDialog(windows_.empty() ? nullptr : windows_.back()->widget.get(), request);
+}
+
+std::optional<std::string> QtDialogHost::SaveFileDialog(const FileDialogRequest& request) {
+    return RunSaveFileDialog(windows_.empty() ? nullptr : windows_.back()->widget.get(), request);
+}
+
+void QtDialogHost::EnableSystemMenuItem(CDialog& dialog, UINT commandId, bool enabled) {
+    for (QAction* action : WindowFor(dialog).widget->actions()) {
+        if (!action->isSeparator() && action->data().toUInt() == commandId) {
+            action->setEnabled(enabled);
+        }
+    }
+}
+
+void QtDialogHost::TableSetContent(CDialog& dialog, int id, const TextTable& content) {
+    auto* table = qobject_cast<QTableWidget*>(Widget(dialog, id));
+    if (table == nullptr) {
+        return;
+    }
+    table->clear();
+    table->setColumnCount(static_cast<int>(content.header.size()));
+    table->setRowCount(static_cast<int>(content.rows.size()));
+    QStringList header;
+    for (const std::string& cell : content.header) {
+        header << ToQt(cell);
+    }
+    table->setHorizontalHeaderLabels(header);
+    for (std::size_t r = 0; r < content.rows.size(); ++r) {
+        for (std::size_t c = 0; c < content.rows[r].size() && c < content.header.size(); ++c) {
+            auto* item = new QTableWidgetItem(ToQt(content.rows[r][c]));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table->setItem(static_cast<int>(r), static_cast<int>(c), item);
+        }
+    }
+    table->resizeColumnsToContents();
+    table->resizeRowsToContents();
+}
+
+void QtDialogHost::ChartSetContent(CDialog& dialog, int id, const ChartDescription& chart) {
+    if (auto* widget = dynamic_cast<ChartWidget*>(Widget(dialog, id))) {
+        widget->SetChart(chart);
+    }
 }

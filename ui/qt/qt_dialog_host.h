@@ -59,12 +59,16 @@ class QtDialogHost : public DialogHost {
     std::string ComboItemText(CDialog& dialog, int id, int index) override;
     void ProgressSetRange(CDialog& dialog, int id, int lower, int upper) override;
     void ProgressSetPos(CDialog& dialog, int id, int position) override;
+    void TableSetContent(CDialog& dialog, int id, const TextTable& table) override;
+    void ChartSetContent(CDialog& dialog, int id, const ChartDescription& chart) override;
     void SetTimer(CDialog& dialog, UINT timerId, UINT milliseconds) override;
     void KillTimer(CDialog& dialog, UINT timerId) override;
     void AppendSystemMenuItem(CDialog& dialog, UINT commandId, std::string_view text) override;
+    void EnableSystemMenuItem(CDialog& dialog, UINT commandId, bool enabled) override;
     int MessageBox(CDialog* owner, std::string_view text, std::string_view caption,
                    UINT style) override;
     std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
 
   private:
     struct Control {

@@ -60,6 +60,25 @@ std::optional<std::string> RunOpenFileDialog(QWidget* owner, const FileDialogReq
     return dialog.selectedFiles().first().toUtf8().toStdString();
 }
 
+std::optional<std::string> RunSaveFileDialog(QWidget* owner, const FileDialogRequest& request) {
+    QFileDialog dialog(owner);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    QStringList filters;
+    if (!request.defaultExtension.empty()) {
+        filters << ToQt("*." + request.defaultExtension);
+        dialog.setDefaultSuffix(ToQt(request.defaultExtension));
+    }
+    filters << ToQt(kAllFilesFilter);
+    dialog.setNameFilters(filters);
+    dialog.selectFile(ToQt(request.initialName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first().toUtf8().toStdString();
+}
+
 QStringList ListedFileNames(const QFileDialog& dialog) {
     // Qt's own dialog keeps its list and detail views on one filtered model; "listView" is
     // the name its form gives the first.

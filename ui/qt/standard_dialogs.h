@@ -19,6 +19,8 @@ inline constexpr std::string_view kAllFilesFilter = "모든 파일 (*)";
 // or IDNO.
 int RunMessageBox(QWidget* owner, std::string_view text, std::string_view caption, UINT style);
 std::optional<std::string> RunOpenFileDialog(QWidget* owner, const FileDialogRequest& request);
+// initialName is the name offered; its extension's files are listed first.
+std::optional<std::string> RunSaveFileDialog(QWidget* owner, const FileDialogRequest& request);
 // The names the file dialog lists for its folder under the chosen type, folders included,
 // in the order shown; empty until it has read the folder.
 QStringList ListedFileNames(const QFileDialog& dialog);

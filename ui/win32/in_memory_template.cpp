@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "chart_window.h"
 #include "wide_text_win32.h"
 
 namespace {
@@ -15,6 +16,7 @@ constexpr WORD kComboBoxClass = 0x0085;
 struct KindStyle {
     WORD classOrdinal;  // 0: the class is named by text
     DWORD style;
+    const wchar_t* className = PROGRESS_CLASSW;
 };
 
 KindStyle StyleOf(ControlKind kind) {
@@ -41,6 +43,11 @@ KindStyle StyleOf(ControlKind kind) {
             return {kButtonClass, BS_GROUPBOX};
         case ControlKind::ProgressBar:
             return {0, 0};
+        case ControlKind::Table:
+            return {0, LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | LVS_SHOWSELALWAYS,
+                    WC_LISTVIEWW};
+        case ControlKind::Chart:
+            return {0, 0, kChartWindowClass};
     }
     return {kStaticClass, SS_LEFT};
 }
@@ -102,7 +109,7 @@ void InMemoryTemplate::Control(const ControlTemplate& control) {
         Word(0xFFFF);
         Word(kind.classOrdinal);
     } else {
-        for (const wchar_t unit : std::wstring_view(PROGRESS_CLASSW)) {
+        for (const wchar_t unit : std::wstring_view(kind.className)) {
             Word(static_cast<WORD>(unit));
         }
         Word(0);

@@ -1,5 +1,7 @@
 #include "win32_dialog_host.h"
 
+#include "chart_window.h"
+
 #include <commctrl.h>
 #include <commdlg.h>
 
@@ -58,13 +60,16 @@ Win32DialogHost::Win32DialogHost(HINSTANCE module)
     postedHook_ = SetWindowsHookExW(WH_GETMESSAGE, &PostedMessageHook, nullptr, windowThread_);
     // The progress bar's class, and the themed buttons, edits, statics and combo boxes of
     // common controls 6 that the manifest asks for.
-    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                        ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES |
+                                                                          ICC_PROGRESS_CLASS |
+                                                                          ICC_LISTVIEW_CLASSES};
     const char* failed = nullptr;
     if (postedMarker_ == 0 || postedHook_ == nullptr) {
         failed = "SetWindowsHookExW()";
     } else if (InitCommonControlsEx(&controls) == FALSE) {
         failed = "InitCommonControlsEx()";
+    } else if (!RegisterChartWindowClass(module_)) {
+        failed = "RegisterClassExW()";
     }
     if (failed != nullptr) {
         const std::string message = LastErrorText(failed);
@@ -468,6 +473,88 @@ void Win32DialogHost::AppendSystemMenuItem(CDialog& dialog, UINT commandId, std:
     }
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, commandId, Utf8ToWide(text).c_str());
+}
+
+void Win32DialogHost::EnableSystemMenuItem(CDialog& dialog, UINT commandId, bool enabled) {
+    HMENU menu = GetSystemMenu(WindowFor(dialog).hwnd, FALSE);
+    if (menu != nullptr) {
+        EnableMenuItem(menu, commandId, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+void Win32DialogHost::TableSetContent(CDialog& dialog, int id, const TextTable& table) {
+    HWND list = Control(dialog, id);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    while (SendMessageW(list, LVM_DELETECOLUMN, 0, 0) != FALSE) {
+    }
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    for (std::size_t c = 0; c < table.header.size(); ++c) {
+        std::wstring text = Utf8ToWide(table.header[c]);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_FMT | LVCF_SUBITEM;
+        column.fmt = c == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT;
+        column.pszText = text.data();
+        column.iSubItem = static_cast<int>(c);
+        SendMessageW(list, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
+    }
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        for (std::size_t c = 0; c < table.rows[r].size() && c < table.header.size(); ++c) {
+            std::wstring text = Utf8ToWide(table.rows[r][c]);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(r);
+            item.iSubItem = static_cast<int>(c);
+            item.pszText = text.data();
+            SendMessageW(list, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r,
+                         reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    // Wide enough for the header and every cell: a cut header hides what a column means.
+    for (std::size_t c = 0; c < table.header.size(); ++c) {
+        LRESULT width = SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                     reinterpret_cast<LPARAM>(Utf8ToWide(table.header[c]).c_str()));
+        for (const auto& row : table.rows) {
+            if (c < row.size()) {
+                width = std::max(
+                    width, SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                        reinterpret_cast<LPARAM>(Utf8ToWide(row[c]).c_str())));
+            }
+        }
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, c, width + 20);
+    }
+}
+
+void Win32DialogHost::ChartSetContent(CDialog& dialog, int id, const ChartDescription& chart) {
+    SetChartWindowContent(Control(dialog, id), chart);
+}
+
+std::optional<std::string> Win32DialogHost::SaveFileDialog(const FileDialogRequest& request) {
+    HWND owner = GetActiveWindow();
+    if (owner == nullptr && !windows_.empty()) {
+        owner = windows_.back()->hwnd;
+    }
+    std::wstring file = Utf8ToWide(request.initialName);
+    file.resize(32768, L'\0');
+    const std::wstring extension = Utf8ToWide(request.defaultExtension);
+    std::wstring filter;
+    if (!extension.empty()) {
+        filter += L"*." + extension + L'\0' + L"*." + extension + L'\0';
+    }
+    filter += Utf8ToWide("모든 파일 (*)") + L'\0' + L"*" + L'\0';
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = owner;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
+    if (GetSaveFileNameW(&dialog) == FALSE) {
+        return std::nullopt;
+    }
+    file.resize(file.find(L'\0'));
+    return WideToUtf8(file);
 }
 
 int Win32DialogHost::MessageBox(CDialog* owner, std::string_view text, std::string_view caption,
