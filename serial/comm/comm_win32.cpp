@@ -7,6 +7,11 @@
 #include "comm_device_name.h"
 #include "wide_text_win32.h"
 
+// Newer than the MinGW-w64 headers: "a device which does not exist was specified".
+#ifndef ERROR_NO_SUCH_DEVICE
+#define ERROR_NO_SUCH_DEVICE 433L
+#endif
+
 namespace {
 
 // One open port. Used by one thread at a time, as the engine uses a port.
