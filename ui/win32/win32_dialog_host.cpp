@@ -14,9 +14,6 @@
 
 namespace {
 
-// The host whose queue hook runs on this process's window thread; there is one.
-Win32DialogHost* g_hookedHost = nullptr;
-
 std::string LastErrorText(const char* call) {
     return std::string(call) + " failed (error " + std::to_string(GetLastError()) + ")";
 }
@@ -49,25 +46,12 @@ std::wstring FileTypeFilter(const FileDialogRequest& request) {
 
 Win32DialogHost::Win32DialogHost(HINSTANCE module)
     : module_(module), windowThread_(GetCurrentThreadId()), previous_(SetDialogHost(this)) {
-    // WM_TRANSFER_DONE shares its number with the dialog manager's DM_SETDEFID, and the
-    // dialog manager sends DM_GETDEFID (WM_USER) to itself for the Enter key. Sent from the
-    // same thread, those cannot be told from posted ones inside the dialog procedure, so the
-    // program's posts are picked out where only posted messages pass: the queue.
-    postedMarker_ = RegisterWindowMessageW(L"Strandex.PostedToDialog");
-    g_hookedHost = this;
-    postedHook_ = SetWindowsHookExW(WH_GETMESSAGE, &PostedMessageHook, nullptr, windowThread_);
     // The progress bar's class, and the themed buttons, edits, statics and combo boxes of
     // common controls 6 that the manifest asks for.
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                         ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-    const char* failed = nullptr;
-    if (postedMarker_ == 0 || postedHook_ == nullptr) {
-        failed = "SetWindowsHookExW()";
-    } else if (InitCommonControlsEx(&controls) == FALSE) {
-        failed = "InitCommonControlsEx()";
-    }
-    if (failed != nullptr) {
-        const std::string message = LastErrorText(failed);
+    if (InitCommonControlsEx(&controls) == FALSE) {
+        const std::string message = LastErrorText("InitCommonControlsEx()");
         Uninstall();
         throw std::runtime_error(message);
     }
@@ -79,10 +63,6 @@ Win32DialogHost::~Win32DialogHost() {
 }
 
 void Win32DialogHost::Uninstall() {
-    if (postedHook_ != nullptr) {
-        UnhookWindowsHookEx(postedHook_);
-    }
-    g_hookedHost = nullptr;
     SetDialogHost(previous_);
 }
 
@@ -148,25 +128,6 @@ INT_PTR CALLBACK Win32DialogHost::DialogProc(HWND hwnd, UINT message, WPARAM wPa
     }
 }
 
-LRESULT CALLBACK Win32DialogHost::PostedMessageHook(int code, WPARAM removal, LPARAM lParam) {
-    auto* msg = reinterpret_cast<MSG*>(lParam);
-    Win32DialogHost* host = g_hookedHost;
-    if (code == HC_ACTION && removal == PM_REMOVE && host != nullptr && msg->message >= WM_USER &&
-        msg->message < WM_APP && host->IsDialogWindow(msg->hwnd)) {
-        // Dispatched right after this on the same thread, where the dialog procedure takes
-        // the copy back.
-        msg->lParam = reinterpret_cast<LPARAM>(new Posted{msg->message, msg->wParam, msg->lParam});
-        msg->message = host->postedMarker_;
-        msg->wParam = 0;
-    }
-    return CallNextHookEx(nullptr, code, removal, lParam);
-}
-
-bool Win32DialogHost::IsDialogWindow(HWND hwnd) const {
-    return hwnd != nullptr && std::any_of(windows_.begin(), windows_.end(),
-                                          [hwnd](const auto& w) { return w->hwnd == hwnd; });
-}
-
 INT_PTR Win32DialogHost::Handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
     CDialog& dialog = *window.dialog;
     switch (message) {
@@ -208,9 +169,8 @@ INT_PTR Win32DialogHost::Handle(Window& window, UINT message, WPARAM wParam, LPA
             break;
     }
     // The program's own messages, posted through PostToWindow (WM_TRANSFER_DONE).
-    if (message == postedMarker_ && lParam != 0) {
-        const std::unique_ptr<Posted> posted(reinterpret_cast<Posted*>(lParam));
-        dialog.HandleMessage(posted->message, posted->wParam, posted->lParam);
+    if (IsProgramMessage(message)) {
+        dialog.HandleMessage(message, wParam, lParam);
         return TRUE;
     }
     return FALSE;
@@ -335,6 +295,11 @@ HWND Win32DialogHost::WindowOf(const CDialog& dialog) {
 }
 
 BOOL Win32DialogHost::PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Below WM_APP the dialog manager and the controls would take the number as their own.
+    if (!IsProgramMessage(message)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
     // A window that is gone refuses the post itself.
     return PostMessageW(window, message, wParam, lParam);
 }
