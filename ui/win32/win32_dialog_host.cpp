@@ -27,6 +27,15 @@ int FrameworkAnswer(int answer, UINT style) {
     return IDOK;
 }
 
+// The answer of a box that could not be shown: its default button, as if the operator had
+// pressed Enter.
+int DefaultAnswer(UINT style) {
+    if ((style & MB_YESNO) == MB_YESNO) {
+        return (style & MB_DEFMASK) == MB_DEFBUTTON2 ? IDNO : IDYES;
+    }
+    return IDOK;
+}
+
 // The file dialog's type list, as the Qt host offers it: the request's pattern first, then
 // all files, so that a program named .txt or with no extension can be listed and chosen.
 // Pairs of shown text and pattern, each ended by a null, the list by one more.
@@ -423,7 +432,7 @@ int Win32DialogHost::MessageBox(CDialog* owner, std::string_view text, std::stri
 }
 
 int Win32DialogHost::MessageBoxForWindow(HWND owner, std::string_view text,
-                                         std::string_view caption, UINT style) {
+                                         std::string_view caption, UINT style) noexcept {
     if (stopped_ && GetCurrentThreadId() != windowThread_) {
         return IDOK;
     }
@@ -431,12 +440,21 @@ int Win32DialogHost::MessageBoxForWindow(HWND owner, std::string_view text,
     if (owner != nullptr && IsWindow(owner) == FALSE) {
         owner = nullptr;
     }
-    const int answer =
-        MessageBoxW(owner, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(), style);
-    if (answer == 0) {
-        throw std::runtime_error(LastErrorText("MessageBoxW()"));
+    // A box that cannot be shown (no desktop, no memory) must not end the program: on the
+    // worker's thread nothing could catch an exception. It counts as its default answer.
+    int answer = 0;
+    try {
+        const std::wstring wideText = Utf8ToWide(text);
+        const std::wstring wideCaption = Utf8ToWide(caption);
+        answer = MessageBoxW(owner, wideText.c_str(), wideCaption.c_str(), style);
+        if (answer == 0) {
+            const std::wstring why = Utf8ToWide(LastErrorText("MessageBoxW()"));
+            OutputDebugStringW((why + L": " + wideCaption + L": " + wideText + L"\n").c_str());
+        }
+    } catch (...) {
+        answer = 0;
     }
-    return FrameworkAnswer(answer, style);
+    return answer == 0 ? DefaultAnswer(style) : FrameworkAnswer(answer, style);
 }
 
 std::optional<std::string> Win32DialogHost::OpenFileDialog(const FileDialogRequest& request) {

@@ -25,8 +25,9 @@ class Win32DialogHost : public DialogHost {
     Win32DialogHost& operator=(const Win32DialogHost&) = delete;
 
     // The message box of the platform services, from any thread: owner is a window or null.
+    // A box that cannot be shown answers as its default button would.
     int MessageBoxForWindow(HWND owner, std::string_view text, std::string_view caption,
-                            UINT style);
+                            UINT style) noexcept;
     // After this, boxes asked for by other threads are answered OK at once: nobody is left
     // to answer them.
     void StopAnsweringOtherThreads() { stopped_ = true; }
