@@ -107,7 +107,7 @@ class Win32Comm final : public CommApi {
             return FALSE;
         }
         if (!port->kept.empty()) {
-            return TRUE;  // the data must not overtake them: it waits for a later call
+            return TRUE;  // the data must not overtake kept bytes: it waits for a later call
         }
         return Noted(*port, ::WriteFile(port->device, data, count, written, nullptr));
     }
