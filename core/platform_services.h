@@ -6,8 +6,11 @@
 
 #include "platform_types.h"
 
-// Posted by the worker to its window, both parameters 0, exactly once per test.
-inline constexpr UINT WM_TRANSFER_DONE = WM_USER + 1;
+// Posted by the worker to its window, both parameters 0, exactly once per test. In the
+// application's own range, which no window class or dialog manager gives a meaning (the
+// WM_USER range holds the dialog manager's DM_* messages); nothing outside the process
+// sees the number.
+inline constexpr UINT WM_TRANSFER_DONE = WM_APP + 1;
 
 struct TimeOfDay {
     int hour = 0;  // 0..23

@@ -16,13 +16,25 @@ namespace {
 
 std::atomic<bool> g_stopRequested{false};
 
+// Windows ends the process about 5 s after a close, log-off or shut-down event; the bound
+// only matters where nothing does.
+constexpr DWORD kEndingWait = 10000;
+
 BOOL WINAPI OnConsoleControl(DWORD event) {
     switch (event) {
         case CTRL_C_EVENT:
         case CTRL_BREAK_EVENT:
-        case CTRL_CLOSE_EVENT:
             // Handled: the runner stops the test and closes the port in its own time.
             g_stopRequested.store(true);
+            return TRUE;
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            // Windows ends the process as soon as this returns. It returns only if the runner
+            // has not ended the process first: after stopping the test, closing the port and
+            // writing the report, with its own exit status. This thread is the system's.
+            g_stopRequested.store(true);
+            WaitForSingleObject(GetCurrentProcess(), kEndingWait);
             return TRUE;
         default:
             return FALSE;

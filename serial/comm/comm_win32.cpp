@@ -18,7 +18,6 @@ namespace {
 struct Win32Port {
     HANDLE device = INVALID_HANDLE_VALUE;
     bool dropNul = false;
-    bool held = false;
     bool lost = false;  // a call failed because the device has gone; it stays gone
     std::string kept;   // TransmitCommChar bytes that wait for the transmitter
 };
@@ -92,6 +91,10 @@ class Win32Comm final : public CommApi {
         if (port == nullptr) {
             return FALSE;
         }
+        // A last chance for an answer the machine still waits for.
+        if (!port->lost) {
+            SendKept(*port);
+        }
         const BOOL closed = CloseHandle(port->device);
         delete port;
         return closed;
@@ -100,8 +103,13 @@ class Win32Comm final : public CommApi {
     BOOL WriteFile(HANDLE handle, const void* data, DWORD count, DWORD* written) override {
         Win32Port* port = PortOf(handle);
         *written = 0;
-        return port != nullptr &&
-               Noted(*port, ::WriteFile(port->device, data, count, written, nullptr));
+        if (port == nullptr || !SendKept(*port)) {
+            return FALSE;
+        }
+        if (!port->kept.empty()) {
+            return TRUE;  // the data must not overtake kept bytes: it waits for a later call
+        }
+        return Noted(*port, ::WriteFile(port->device, data, count, written, nullptr));
     }
 
     BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) override {
@@ -127,7 +135,13 @@ class Win32Comm final : public CommApi {
 
     BOOL PurgeComm(HANDLE handle, DWORD flags) override {
         Win32Port* port = PortOf(handle);
-        return port != nullptr && ::PurgeComm(port->device, flags);
+        if (port == nullptr || !::PurgeComm(port->device, flags)) {
+            return FALSE;
+        }
+        if ((flags & PURGE_TXCLEAR) != 0) {
+            port->kept.clear();
+        }
+        return TRUE;
     }
 
     BOOL GetCommState(HANDLE handle, DCB* dcb) override {
@@ -151,7 +165,13 @@ class Win32Comm final : public CommApi {
 
     BOOL ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) override {
         Win32Port* port = PortOf(handle);
-        return port != nullptr && Noted(*port, ::ClearCommError(port->device, errors, status));
+        if (port == nullptr) {
+            return FALSE;
+        }
+        // The poller asks this on every pass: kept bytes go out as soon as the driver takes
+        // them, whether or not more data follows.
+        SendKept(*port);
+        return Noted(*port, ::ClearCommError(port->device, errors, status));
     }
 
     BOOL TransmitCommChar(HANDLE handle, char c) override {
@@ -159,16 +179,11 @@ class Win32Comm final : public CommApi {
         if (port == nullptr) {
             return FALSE;
         }
-        if (::TransmitCommChar(port->device, c)) {
-            return TRUE;
-        }
-        if (!port->held) {
-            return FALSE;
-        }
-        // Some drivers (Wine's on a pty) refuse the byte while the transmitter is held; it
-        // goes out first on release instead of being lost.
+        // The driver refuses a priority byte while an earlier one is unsent, and some
+        // drivers (Wine's on a pty) refuse every one while the transmitter is held. A refused
+        // byte is kept, behind any kept before it, and goes out ahead of all later data.
         port->kept += c;
-        return TRUE;
+        return SendKept(*port);
     }
 
     BOOL SetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) override {
@@ -181,10 +196,7 @@ class Win32Comm final : public CommApi {
         if (port == nullptr || !::EscapeCommFunction(port->device, function)) {
             return FALSE;
         }
-        if (function == SETXOFF) {
-            port->held = true;
-        } else if (function == SETXON) {
-            port->held = false;
+        if (function == SETXON) {
             SendKept(*port);
         }
         return TRUE;
@@ -198,10 +210,16 @@ class Win32Comm final : public CommApi {
     BOOL BuildCommDCB(const char* text, DCB* dcb) override { return ::BuildCommDCBA(text, dcb); }
 
   private:
-    static void SendKept(Win32Port& port) {
-        while (!port.kept.empty() && ::TransmitCommChar(port.device, port.kept.front())) {
+    // Hands the kept bytes to the driver in order, as far as it takes them now; the rest
+    // waits for the next call. FALSE only when the device has gone.
+    static BOOL SendKept(Win32Port& port) {
+        while (!port.kept.empty()) {
+            if (!Noted(port, ::TransmitCommChar(port.device, port.kept.front()))) {
+                return port.lost ? FALSE : TRUE;
+            }
             port.kept.erase(0, 1);
         }
+        return TRUE;
     }
 };
 

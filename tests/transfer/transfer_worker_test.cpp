@@ -66,10 +66,10 @@ class TransferWorkerTest : public testing::Test {
     void ExpectDoneOnce() {
         ASSERT_EQ(platform_.posted.size(), 1u);
         EXPECT_EQ(platform_.posted[0].window, kWindow);
-        EXPECT_EQ(platform_.posted[0].message, 0x0401u);
+        EXPECT_EQ(platform_.posted[0].message, 0x8001u);
         EXPECT_EQ(platform_.posted[0].wParam, 0u);
         EXPECT_EQ(platform_.posted[0].lParam, 0);
-        EXPECT_EQ(log_.All().back(), "PostToWindow(1025)");
+        EXPECT_EQ(log_.All().back(), "PostToWindow(32769)");
     }
 
     TempDir dir_;
@@ -103,7 +103,7 @@ TEST_P(TransferWorkerLinesTest, CutsChecksAndSendsLines) {
         EXPECT_THAT(log_.Only({"MessageBox"}), ElementsAre());
     }
     EXPECT_THAT(log_.Only({"Sleep(1000)", "ClosePort", "PostToWindow"}),
-                ElementsAre("Sleep(1000)", "ClosePort", "PostToWindow(1025)"));
+                ElementsAre("Sleep(1000)", "ClosePort", "PostToWindow(32769)"));
     ExpectDoneOnce();
 }
 
@@ -183,7 +183,7 @@ TEST_F(TransferWorkerTest, PortNotOpenedTouchesNoFile) {
     EXPECT_EQ(g_transferState.bPortOpened, 0) << "a front end would say it is sending";
     EXPECT_THAT(log_.All(),
                 ElementsAre("OpenPort(COM1)", "MessageBox(DNC Message: Com1를 열수 없습니다.!!!)",
-                            "PostToWindow(1025)"));
+                            "PostToWindow(32769)"));
     ExpectDoneOnce();
 }
 

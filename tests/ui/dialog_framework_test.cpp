@@ -12,7 +12,7 @@ constexpr int kName = 10;
 constexpr int kFlag = 11;
 constexpr int kList = 12;
 constexpr int kHide = 13;
-constexpr UINT kPing = WM_USER + 7;
+constexpr UINT kPing = WM_APP + 7;
 
 constexpr ControlTemplate kControls[] = {
     {IDOK, ControlKind::DefPushButton, "OK", {}, styles::kTabStop},
@@ -109,6 +109,7 @@ TEST(DialogFrameworkTest, PostsFromAnyThreadArriveInOrderWhileTheWindowIsOpen) {
             }
         }).join();
         EXPECT_TRUE(dlg.pings.empty());
+        EXPECT_EQ(host.PostToWindow(window, WM_APP - 1, 0, 0), FALSE) << "not a program message";
         host.DeliverPosted();
         host.Press(IDOK);
     });

@@ -16,6 +16,12 @@
 
 class CDialog;
 
+// The messages a program posts to its own windows: the application range, WM_APP to 0xBFFF.
+// No window class or dialog manager gives these a meaning.
+constexpr bool IsProgramMessage(UINT message) {
+    return message >= WM_APP && message <= 0xBFFF;
+}
+
 struct FileDialogRequest {
     std::string defaultExtension;  // empty: none added
     std::string initialName;       // "*.nc" lists only names with that ending at first
@@ -33,8 +39,9 @@ class DialogHost {
 
     // The window of a running dialog; null when it has none. Only the host interprets it.
     virtual HWND WindowOf(const CDialog& dialog) = 0;
-    // Callable from any thread. The message reaches HandleMessage on the window thread; a
-    // window that is gone drops it and the result is FALSE.
+    // Callable from any thread. A program message (IsProgramMessage) reaches HandleMessage
+    // on the window thread; a window that is gone drops it, and any other message is
+    // refused: the result is then FALSE.
     virtual BOOL PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
     // Control operations on the running dialog's controls, by id.

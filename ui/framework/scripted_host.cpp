@@ -79,6 +79,9 @@ HWND ScriptedHost::WindowOf(const CDialog& dialog) {
 }
 
 BOOL ScriptedHost::PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!IsProgramMessage(message)) {
+        return FALSE;
+    }
     std::lock_guard lock(postedMutex_);
     const bool open = std::any_of(windows_.begin(), windows_.end(), [&](const auto& w) {
         return reinterpret_cast<HWND>(w.get()) == window;

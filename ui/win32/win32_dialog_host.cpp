@@ -16,9 +16,6 @@
 
 namespace {
 
-// The host whose queue hook runs on this process's window thread; there is one.
-Win32DialogHost* g_hookedHost = nullptr;
-
 std::string LastErrorText(const char* call) {
     return std::string(call) + " failed (error " + std::to_string(GetLastError()) + ")";
 }
@@ -28,6 +25,15 @@ std::string LastErrorText(const char* call) {
 int FrameworkAnswer(int answer, UINT style) {
     if ((style & MB_YESNO) == MB_YESNO) {
         return answer == IDNO ? IDNO : IDYES;
+    }
+    return IDOK;
+}
+
+// The answer of a box that could not be shown: its default button, as if the operator had
+// pressed Enter.
+int DefaultAnswer(UINT style) {
+    if ((style & MB_YESNO) == MB_YESNO) {
+        return (style & MB_DEFMASK) == MB_DEFBUTTON2 ? IDNO : IDYES;
     }
     return IDOK;
 }
@@ -51,22 +57,13 @@ std::wstring FileTypeFilter(const FileDialogRequest& request) {
 
 Win32DialogHost::Win32DialogHost(HINSTANCE module)
     : module_(module), windowThread_(GetCurrentThreadId()), previous_(SetDialogHost(this)) {
-    // WM_TRANSFER_DONE shares its number with the dialog manager's DM_SETDEFID, and the
-    // dialog manager sends DM_GETDEFID (WM_USER) to itself for the Enter key. Sent from the
-    // same thread, those cannot be told from posted ones inside the dialog procedure, so the
-    // program's posts are picked out where only posted messages pass: the queue.
-    postedMarker_ = RegisterWindowMessageW(L"Strandex.PostedToDialog");
-    g_hookedHost = this;
-    postedHook_ = SetWindowsHookExW(WH_GETMESSAGE, &PostedMessageHook, nullptr, windowThread_);
     // The progress bar's class, and the themed buttons, edits, statics and combo boxes of
     // common controls 6 that the manifest asks for.
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES |
                                                                           ICC_PROGRESS_CLASS |
                                                                           ICC_LISTVIEW_CLASSES};
     const char* failed = nullptr;
-    if (postedMarker_ == 0 || postedHook_ == nullptr) {
-        failed = "SetWindowsHookExW()";
-    } else if (InitCommonControlsEx(&controls) == FALSE) {
+    if (InitCommonControlsEx(&controls) == FALSE) {
         failed = "InitCommonControlsEx()";
     } else if (!RegisterChartWindowClass(module_)) {
         failed = "RegisterClassExW()";
@@ -84,10 +81,6 @@ Win32DialogHost::~Win32DialogHost() {
 }
 
 void Win32DialogHost::Uninstall() {
-    if (postedHook_ != nullptr) {
-        UnhookWindowsHookEx(postedHook_);
-    }
-    g_hookedHost = nullptr;
     SetDialogHost(previous_);
 }
 
@@ -153,25 +146,6 @@ INT_PTR CALLBACK Win32DialogHost::DialogProc(HWND hwnd, UINT message, WPARAM wPa
     }
 }
 
-LRESULT CALLBACK Win32DialogHost::PostedMessageHook(int code, WPARAM removal, LPARAM lParam) {
-    auto* msg = reinterpret_cast<MSG*>(lParam);
-    Win32DialogHost* host = g_hookedHost;
-    if (code == HC_ACTION && removal == PM_REMOVE && host != nullptr && msg->message >= WM_USER &&
-        msg->message < WM_APP && host->IsDialogWindow(msg->hwnd)) {
-        // Dispatched right after this on the same thread, where the dialog procedure takes
-        // the copy back.
-        msg->lParam = reinterpret_cast<LPARAM>(new Posted{msg->message, msg->wParam, msg->lParam});
-        msg->message = host->postedMarker_;
-        msg->wParam = 0;
-    }
-    return CallNextHookEx(nullptr, code, removal, lParam);
-}
-
-bool Win32DialogHost::IsDialogWindow(HWND hwnd) const {
-    return hwnd != nullptr && std::any_of(windows_.begin(), windows_.end(),
-                                          [hwnd](const auto& w) { return w->hwnd == hwnd; });
-}
-
 INT_PTR Win32DialogHost::Handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
     CDialog& dialog = *window.dialog;
     switch (message) {
@@ -213,9 +187,8 @@ INT_PTR Win32DialogHost::Handle(Window& window, UINT message, WPARAM wParam, LPA
             break;
     }
     // The program's own messages, posted through PostToWindow (WM_TRANSFER_DONE).
-    if (message == postedMarker_ && lParam != 0) {
-        const std::unique_ptr<Posted> posted(reinterpret_cast<Posted*>(lParam));
-        dialog.HandleMessage(posted->message, posted->wParam, posted->lParam);
+    if (IsProgramMessage(message)) {
+        dialog.HandleMessage(message, wParam, lParam);
         return TRUE;
     }
     return FALSE;
@@ -340,6 +313,11 @@ HWND Win32DialogHost::WindowOf(const CDialog& dialog) {
 }
 
 BOOL Win32DialogHost::PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Below WM_APP the dialog manager and the controls would take the number as their own.
+    if (!IsProgramMessage(message)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
     // A window that is gone refuses the post itself.
     return PostMessageW(window, message, wParam, lParam);
 }
@@ -563,7 +541,7 @@ int Win32DialogHost::MessageBox(CDialog* owner, std::string_view text, std::stri
 }
 
 int Win32DialogHost::MessageBoxForWindow(HWND owner, std::string_view text,
-                                         std::string_view caption, UINT style) {
+                                         std::string_view caption, UINT style) noexcept {
     if (stopped_ && GetCurrentThreadId() != windowThread_) {
         return IDOK;
     }
@@ -571,12 +549,21 @@ int Win32DialogHost::MessageBoxForWindow(HWND owner, std::string_view text,
     if (owner != nullptr && IsWindow(owner) == FALSE) {
         owner = nullptr;
     }
-    const int answer =
-        MessageBoxW(owner, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(), style);
-    if (answer == 0) {
-        throw std::runtime_error(LastErrorText("MessageBoxW()"));
+    // A box that cannot be shown (no desktop, no memory) must not end the program: on the
+    // worker's thread nothing could catch an exception. It counts as its default answer.
+    int answer = 0;
+    try {
+        const std::wstring wideText = Utf8ToWide(text);
+        const std::wstring wideCaption = Utf8ToWide(caption);
+        answer = MessageBoxW(owner, wideText.c_str(), wideCaption.c_str(), style);
+        if (answer == 0) {
+            const std::wstring why = Utf8ToWide(LastErrorText("MessageBoxW()"));
+            OutputDebugStringW((why + L": " + wideCaption + L": " + wideText + L"\n").c_str());
+        }
+    } catch (...) {
+        answer = 0;
     }
-    return FrameworkAnswer(answer, style);
+    return answer == 0 ? DefaultAnswer(style) : FrameworkAnswer(answer, style);
 }
 
 std::optional<std::string> Win32DialogHost::OpenFileDialog(const FileDialogRequest& request) {

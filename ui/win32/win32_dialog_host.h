@@ -25,8 +25,9 @@ class Win32DialogHost : public DialogHost {
     Win32DialogHost& operator=(const Win32DialogHost&) = delete;
 
     // The message box of the platform services, from any thread: owner is a window or null.
+    // A box that cannot be shown answers as its default button would.
     int MessageBoxForWindow(HWND owner, std::string_view text, std::string_view caption,
-                            UINT style);
+                            UINT style) noexcept;
     // After this, boxes asked for by other threads are answered OK at once: nobody is left
     // to answer them.
     void StopAnsweringOtherThreads() { stopped_ = true; }
@@ -75,17 +76,7 @@ class Win32DialogHost : public DialogHost {
         OwnedFont font;
     };
 
-    // A message of the program's own as it came off the queue, carried to the dialog
-    // procedure under the host's private message.
-    struct Posted {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
-
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK PostedMessageHook(int code, WPARAM removal, LPARAM lParam);
-    bool IsDialogWindow(HWND hwnd) const;
     INT_PTR Handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
     void InitDialog(Window& window, HWND hwnd);
     void Uninstall();
@@ -109,8 +100,6 @@ class Win32DialogHost : public DialogHost {
     // A handler's exception cannot cross the dialog manager: it ends the run and is thrown
     // again where RunModal returns.
     std::exception_ptr pendingException_;
-    UINT postedMarker_ = 0;
-    HHOOK postedHook_ = nullptr;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::atomic<bool> stopped_ = false;
