@@ -133,12 +133,20 @@ std::optional<std::string> ReadConfigText(const std::filesystem::path& file) {
     if (!in) {
         return std::nullopt;
     }
-    std::string text(static_cast<std::size_t>(kMaxConfigBytes) + 1, '\0');
-    in.read(text.data(), kMaxConfigBytes + 1);
-    if (in.bad() || in.gcount() > kMaxConfigBytes) {
+    // Read as it comes rather than into a buffer of the largest size: the store reads the
+    // file once per value, and a settings file is a few hundred bytes.
+    std::string text;
+    char chunk[4096];
+    do {
+        in.read(chunk, sizeof chunk);
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > static_cast<std::size_t>(kMaxConfigBytes)) {
+            return std::nullopt;
+        }
+    } while (in);
+    if (in.bad()) {
         return std::nullopt;
     }
-    text.resize(static_cast<std::size_t>(in.gcount()));
     return text;
 }
 

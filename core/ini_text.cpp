@@ -168,12 +168,9 @@ std::string SetIniValues(std::string_view text, std::string_view section,
         out.append(text.substr(at, position - at));
         at = position;
     };
+    // Every replaced value lies in a key line of the section and the added keys go after its
+    // last one, so they come after the last value, also one that is empty and ends the text.
     for (const Replacement& r : replacements) {
-        if (insertAt && *insertAt <= r.begin && !added.empty()) {
-            copyUpTo(*insertAt);
-            out += added;
-            added.clear();
-        }
         copyUpTo(r.begin);
         out.append(r.value);
         at = r.end;

@@ -79,6 +79,8 @@ TEST(IniTextTest, SettingValuesKeepsEveryOtherByte) {
          "[General]\nComID=12\nBoudrate=19200   # none yet\n"},
         {"a header without keys", "[General]\n[Ports]\n",
          "[General]\nComID=12\nBoudrate=19200\n[Ports]\n"},
+        {"an empty value on a last line without a line feed",
+         "[General]\nComID=", "[General]\nComID=12\nBoudrate=19200\n"},
     };
     const std::vector<std::pair<std::string, std::string>> values = {{"ComID", "12"},
                                                                      {"Boudrate", "19200"}};

@@ -109,6 +109,23 @@ TEST_F(LoadPortSettingsTest, ValuesOver1023BytesAreNotRead) {
     EXPECT_EQ(g_portSettings.nBaudRate, 9600) << "1025 bytes do not";
 }
 
+TEST_F(LoadPortSettingsTest, AFileOverAMegabyteIsNoSettingsFile) {
+    WriteSettings(first_, "ComID=4\nBoudrate=4800\n");
+    const auto fileOf = [](std::string_view keys, std::size_t size) {
+        std::string text(keys);
+        text.resize(size, '#');
+        return text;
+    };
+    WriteSettings(user_, fileOf("ComID=6\n#", 1 << 20));
+    LoadPortSettings();
+    EXPECT_EQ(g_portSettings.nComID, 6) << "1 MB is still read";
+    EXPECT_EQ(g_portSettings.nBaudRate, 4800);
+
+    WriteSettings(user_, fileOf("ComID=8\n#", (1 << 20) + 1));
+    LoadPortSettings();
+    EXPECT_EQ(g_portSettings.nComID, 4) << "one byte more is not, and the system's file fills in";
+}
+
 TEST_F(LoadPortSettingsTest, OnlyTheMachineRootIsKnown) {
     WriteSettings(first_, "ComID=3\n");
     std::string out = "unchanged";

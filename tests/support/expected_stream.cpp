@@ -6,6 +6,8 @@ namespace {
 
 class Oracle {
   public:
+    explicit Oracle(int startLevel) : level_(startLevel) {}
+
     void HandOver(std::string& batch) {
         result_.bytes += batch;
         stepBytes_ += batch.size();
@@ -62,12 +64,12 @@ class Oracle {
     }
 
     ExpectedStream result_{};
-    int level_ = 5;
+    int level_;
     std::size_t stepBytes_ = 0;
 };
 
 }  // namespace
 
-ExpectedStream ExpectedStreamFor(const std::string& file) {
-    return Oracle().Run(file);
+ExpectedStream ExpectedStreamFor(const std::string& file, int startLevel) {
+    return Oracle(startLevel).Run(file);
 }
