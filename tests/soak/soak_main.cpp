@@ -46,6 +46,7 @@ time to the end. A failing run prints its seed and the command that replays it.
   --jobs J          runs at a time (1)
   --time-printed    a run over its time bound is printed, not counted as a failure (tests
                     never fail on wall-clock time)
+  --list            print the runs' plans and run nothing
   --keep            keep every run's folder, not only the failing ones
   --work DIR        where the runs' folders go (a new folder under the temp dir)
   --windows-build DIR   the windows build (the source tree's build/windows)
@@ -54,9 +55,9 @@ time to the end. A failing run prints its seed and the command that replays it.
 
 // Seeds whose runs together cover the machines, programs, lines and stops the soak draws:
 // a fixed part of every tools/test, beside one fresh seed.
-constexpr std::uint64_t kQuickSeeds[] = {1,  2,  3,  4,  5,  6,  7,  8,  9, 10,
-                                         11, 12, 13, 14, 15, 16, 17, 18, 19};
-constexpr std::uint64_t kQuickWineSeeds[] = {1, 2, 3};
+constexpr std::uint64_t kQuickSeeds[] = {1,  2,  5,  7,  8,  9,  13, 15,  20, 23,
+                                         27, 37, 41, 50, 53, 56, 64, 130, 262};
+constexpr std::uint64_t kQuickWineSeeds[] = {1, 37, 262};
 
 struct Options {
     std::uint64_t runs = 100;
@@ -69,6 +70,7 @@ struct Options {
     unsigned jobs = 1;
     bool timePrinted = false;
     bool keep = false;
+    bool list = false;
     std::string work;
     std::string windowsBuild = SOURCE_DIR "/build/windows";
 };
@@ -130,6 +132,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             o.timePrinted = true;
         } else if (arg == "--keep") {
             o.keep = true;
+        } else if (arg == "--list") {
+            o.list = true;
         } else if (arg == "--work" || arg == "--windows-build") {
             const auto text = value();
             if (!text) {
@@ -392,6 +396,14 @@ int main(int argc, char** argv) {
         std::printf("soak: %llu runs from seed %llu%s%s, %u at a time\n",
                     static_cast<unsigned long long>(o.runs), static_cast<unsigned long long>(first),
                     o.faults ? " with faults" : "", o.windows ? " under Wine" : "", o.jobs);
+    }
+
+    if (o.list) {
+        for (const soak::RunPlan& plan : plans) {
+            std::printf("%llu: %s\n", static_cast<unsigned long long>(plan.seed),
+                        soak::Describe(plan).c_str());
+        }
+        return 0;
     }
 
     soak::Programs programs;
