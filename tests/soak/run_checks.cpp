@@ -239,6 +239,7 @@ class Checker {
                  " bytes received, its record holds " + std::to_string(outcome_.received.size()));
         }
         verdict_.worstAfterXoff = JsonNumber(machine, "max", "after_xoff");
+        verdict_.afterXoff = JsonNumbers(machine, "per_xoff").value_or(std::vector<double>{});
 
         const auto xons = JsonNumbers(machine, "xon_written_us");
         const auto lastWrote = JsonNumber(machine, "tool_last_wrote_us");

@@ -44,6 +44,7 @@ struct Verdict {
     std::string endSeen;  // how the run ended, for the summary
     std::size_t bytesCompared = 0;
     std::optional<double> worstAfterXoff;
+    std::vector<double> afterXoff;  // per XOFF of the machine
     std::optional<std::chrono::milliseconds> faultToEnd;
 };
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "child_process_posix.h"
@@ -66,6 +67,9 @@ Expected AskTheOracle(const Programs& programs, const fs::path& program, const f
     return expected;
 }
 
+// The runner's first line: the test has begun, the operator's stop is heard from now on.
+constexpr std::string_view kSendingText = "전송 중입니다.!!!";
+
 std::string InWine(const fs::path& path) {
     return "Z:" + path.string();
 }
@@ -104,6 +108,8 @@ class Run {
         }
         outcome.out = runner.Output();
         outcome.err = runner.Errors();
+        WriteWhole(record_.folder / "runner.out", outcome.out);
+        WriteWhole(record_.folder / "runner.err", outcome.err);
 
         // The machine ends once the port is closed and all it was sent has come down the wire.
         if (!sim.Wait(10s)) {
@@ -170,8 +176,10 @@ class Run {
         return env;
     }
 
-    // Watches the run until the runner ends, applying the fault when it is due. The runner's
-    // exit status, or nothing if it had to be given up.
+    // Watches the run until the runner ends, applying the fault when it is due: once the test
+    // has begun (a stop before it would meet a program still starting, under Wine for a
+    // second) and the machine has received the fault's bytes. The runner's exit status, or
+    // nothing if it had to be given up.
     std::optional<int> Drive(ChildProcess& runner, ChildProcess& sim, Clock::time_point start) {
         std::optional<Clock::time_point> armed;
         Outcome& outcome = record_.outcome;
@@ -182,7 +190,8 @@ class Run {
             }
             const auto now = Clock::now();
             if (faulty && !outcome.faultAt) {
-                if (!armed && SizeOf(Path("received")) >= plan_.fault.afterBytes) {
+                if (!armed && runner.Output().find(kSendingText) != std::string::npos &&
+                    SizeOf(Path("received")) >= plan_.fault.afterBytes) {
                     armed = now;
                 }
                 if (armed && now >= *armed + plan_.fault.thenAfter) {

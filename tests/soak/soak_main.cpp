@@ -175,6 +175,7 @@ struct Totals {
     std::uint64_t bytesCompared = 0;
     std::optional<double> worstAfterXoff;
     std::uint64_t worstAfterXoffSeed = 0;
+    std::vector<double> afterXoff;
     std::optional<std::chrono::milliseconds> slowestFaultEnd;
     std::string slowestFaultEndRun;
     std::map<std::string, std::uint64_t> ends;
@@ -251,6 +252,7 @@ class Soak {
         t.refused += record.outcome.faultRefused ? 1 : 0;
         t.bytesCompared += verdict.bytesCompared;
         ++t.ends[verdict.endSeen];
+        t.afterXoff.insert(t.afterXoff.end(), verdict.afterXoff.begin(), verdict.afterXoff.end());
         if (verdict.worstAfterXoff &&
             (!t.worstAfterXoff || *verdict.worstAfterXoff > *t.worstAfterXoff)) {
             t.worstAfterXoff = verdict.worstAfterXoff;
@@ -335,8 +337,20 @@ void PrintSummary(const Totals& t, const Options& o, Clock::duration took) {
     }
     std::printf("\n   bytes compared: %llu\n", static_cast<unsigned long long>(t.bytesCompared));
     if (t.worstAfterXoff) {
-        std::printf("   worst after-XOFF: %.0f characters (seed %llu)\n", *t.worstAfterXoff,
-                    static_cast<unsigned long long>(t.worstAfterXoffSeed));
+        // What the tool let onto the wire after the machine's XOFF: its reaction, and on a
+        // loaded machine the kernel's delay in handing it the XOFF.
+        std::vector<double> sorted = t.afterXoff;
+        std::ranges::sort(sorted);
+        const auto at = [&sorted](double share) {
+            return sorted.empty() ? 0.0
+                                  : sorted[static_cast<std::size_t>(
+                                        share * static_cast<double>(sorted.size() - 1))];
+        };
+        std::printf(
+            "   worst after-XOFF: %.0f characters (seed %llu); of %zu XOFFs, median %.0f, "
+            "99%% at most %.0f\n",
+            *t.worstAfterXoff, static_cast<unsigned long long>(t.worstAfterXoffSeed), sorted.size(),
+            at(0.5), at(0.99));
     }
     if (t.slowestFaultEnd) {
         std::printf("   slowest end after a fault or stop: %lld ms (%s)\n",
