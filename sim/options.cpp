@@ -275,6 +275,8 @@ The report, times measured on the modelled wire:
   after_xoff             per XOFF, the characters that went onto the wire after the XOFF
                          was written and before the tool held its transmitter (or the
                          XON, if it never did): the tool's own reaction; max, median
+  written_after_xoff     over the same stretch, the characters the tool wrote: the part
+                         of after_xoff it added after the XOFF went out; max, median
   uart_queue_max         the most characters waiting in the tool's UART or on the wire
   xon_to_next_byte_ms    from an XON that ended a hold being written to the last bit of
                          the next data byte arriving; this includes that character's own

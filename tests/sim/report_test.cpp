@@ -46,6 +46,7 @@ TEST(CncSimReportTest, ScriptedSession) {
     line.baud = 9600;
     line.frame = {8, 'N', 3};
     line.afterXoff = {2};
+    line.writtenAfterXoff = {1};
     line.queueMax = 14;
     line.purged = 3;
 
@@ -58,6 +59,10 @@ TEST(CncSimReportTest, ScriptedSession) {
     "max": 2,
     "median": 2,
     "per_xoff": [2]
+  },
+  "written_after_xoff": {
+    "max": 1,
+    "median": 1
   },
   "uart_queue_max": 14,
   "enq_sent": 2,
