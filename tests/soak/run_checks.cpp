@@ -266,19 +266,31 @@ class Checker {
                 Fail("the machine got " + Whole(*acks) + " ACKs for " + Whole(*enqs) + " ENQs");
             }
         }
-        // The simulator's wire starts a character when the simulator reads it from the pty;
-        // when it is late to read (a loaded machine, a fast line), its wire holds more than
-        // the tool ever had on its way, and only room for that much proves anything.
+        // What the tool may have on its way at the machine's XOFF: its output queue and a
+        // chunk, and what the line carries while the kernel is slow to hand the tool the
+        // XOFF (the longest delay the probe saw during the run). The simulator's wire starts
+        // a character when the simulator reads it from the pty; when it reads late, its wire
+        // holds more than the tool ever had on its way, and only room for that proves
+        // anything either.
         const auto wireHeld = JsonNumber(machine, "uart_queue_max").value_or(0);
+        const LinePlan& line = plan_.line;
+        const int bitsPerChar = 1 + line.dataBits + (line.parity == 'N' ? 0 : 1) + line.stopBits;
+        const double whileDelayed = std::ceil(
+            std::chrono::duration<double>(outcome_.ptyDelay).count() * line.baud / bitsPerChar);
+        const double needed = std::max(wireHeld, static_cast<double>(kToolInFlight) + whileDelayed);
         const std::size_t room = plan_.machine.buffer - plan_.machine.xoffAt;
-        if (HeadroomCoversTheTool(plan_.machine) && static_cast<double>(room) >= wireHeld) {
+        verdict_.overflowJudged =
+            HeadroomCoversTheTool(plan_.machine) && static_cast<double>(room) >= needed;
+        if (verdict_.overflowJudged) {
             const auto overflow = JsonNumber(machine, "overflow_bytes");
             if (overflow != 0.0) {
                 Fail("the machine's buffer overflowed by " + Whole(overflow.value_or(-1)) +
                      " bytes with " + std::to_string(room) +
                      " bytes of room above its XOFF mark (after_xoff max " +
-                     Whole(verdict_.worstAfterXoff.value_or(-1)) + ", the wire held at most " +
-                     Whole(wireHeld) + ")");
+                     Whole(verdict_.worstAfterXoff.value_or(-1)) + ", written after an XOFF " +
+                     Whole(JsonNumber(machine, "max", "written_after_xoff").value_or(-1)) +
+                     ", the wire held at most " + Whole(wireHeld) + ", the pty's delay " +
+                     std::to_string(outcome_.ptyDelay.count()) + " us)");
             }
         }
     }

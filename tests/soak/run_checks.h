@@ -34,6 +34,9 @@ struct Outcome {
     std::chrono::milliseconds ended{0};  // the runner's exit, from its start
     // The machine could not do what the plan asked (a hang-up it was not allowed).
     bool faultRefused = false;
+    // The longest the kernel took to hand a byte from a pty's master to its slave while the
+    // run went on (pty_delay_probe_posix.h).
+    std::chrono::microseconds ptyDelay{0};
 };
 
 struct Verdict {
@@ -46,6 +49,8 @@ struct Verdict {
     std::optional<double> worstAfterXoff;
     std::vector<double> afterXoff;  // per XOFF of the machine
     std::optional<std::chrono::milliseconds> faultToEnd;
+    // Whether the machine's room was enough for the overflow to be judged.
+    bool overflowJudged = false;
 };
 
 // The longest a test may take from a fault or the operator's stop to its end.

@@ -224,6 +224,20 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"Overflow",
                   [](Fixture& f) { f.outcome.machineReport = MachineReport(1000, 3, 0, 0); },
                   "overflowed by 3", ""},
+        CheckCase{"OverflowWhileThePtyWasSlowToHandOverTheXoff",
+                  [](Fixture& f) {
+                      f.plan.machine.xoffAt = 1000 - 600;
+                      f.outcome.ptyDelay = std::chrono::milliseconds(5);
+                      f.outcome.machineReport = MachineReport(1000, 3, 0, 0);
+                  },
+                  "", ""},
+        CheckCase{"OverflowWithRoomForWhatThePtyDelayLetThrough",
+                  [](Fixture& f) {
+                      f.plan.machine.xoffAt = 1000 - 700;
+                      f.outcome.ptyDelay = std::chrono::milliseconds(5);
+                      f.outcome.machineReport = MachineReport(1000, 3, 0, 0);
+                  },
+                  "the pty's delay 5000 us", ""},
         CheckCase{"OverflowWhenTheSimulatorsWireFellBehind",
                   [](Fixture& f) {
                       f.outcome.machineReport =

@@ -76,8 +76,8 @@ std::string InWine(const fs::path& path) {
 
 class Run {
   public:
-    Run(RunPlan plan, const Programs& programs, const Slot& slot)
-        : plan_(std::move(plan)), programs_(programs), slot_(slot) {
+    Run(RunPlan plan, const Programs& programs, const Slot& slot, const DelayRecord& delays)
+        : plan_(std::move(plan)), programs_(programs), slot_(slot), delays_(delays) {
         record_.folder = slot.folder / ("run-" + std::to_string(plan_.seed));
         fs::remove_all(record_.folder);
         fs::create_directories(record_.folder / "settings");
@@ -102,6 +102,7 @@ class Run {
         outcome.status = Drive(runner, sim, start);
         outcome.ended = Since(start);
         outcome.receivedAtExit = SizeOf(Path("received"));
+        outcome.ptyDelay = delays_.LongestBetween(start, Clock::now());
         if (!outcome.status) {
             runner.Signal(SIGKILL);
             runner.Wait(10s);
@@ -242,6 +243,7 @@ class Run {
     RunPlan plan_;
     const Programs& programs_;
     const Slot& slot_;
+    const DelayRecord& delays_;
     RunRecord record_;
     fs::path program_;
     std::chrono::milliseconds bound_{0};
@@ -249,8 +251,9 @@ class Run {
 
 }  // namespace
 
-RunRecord RunOne(const RunPlan& plan, const Programs& programs, const Slot& slot) {
-    return Run(plan, programs, slot).Go();
+RunRecord RunOne(const RunPlan& plan, const Programs& programs, const Slot& slot,
+                 const DelayRecord& delays) {
+    return Run(plan, programs, slot, delays).Go();
 }
 
 }  // namespace soak

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "pty_delay_probe_posix.h"
 #include "run_checks.h"
 #include "run_plan.h"
 
@@ -37,6 +38,8 @@ struct RunRecord {
 
 // Throws std::runtime_error when the run could not be set up (a program missing, the oracle
 // failing); that is no verdict on the tool.
-RunRecord RunOne(const RunPlan& plan, const Programs& programs, const Slot& slot);
+// delays: the pty delays measured meanwhile, of which the run takes the longest.
+RunRecord RunOne(const RunPlan& plan, const Programs& programs, const Slot& slot,
+                 const DelayRecord& delays);
 
 }  // namespace soak

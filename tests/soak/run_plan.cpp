@@ -69,8 +69,16 @@ ProgramPlan DrawProgram(Draw& draw) {
     return p;
 }
 
-void DrawMarks(Draw& draw, MachinePlan& m) {
+// What the line carries while a loaded machine's kernel is slow to hand the tool the XOFF:
+// 20 ms, more than the pty delays the soak usually sees.
+std::size_t CharsWhileThePtyIsSlow(const LinePlan& line) {
+    const int bitsPerChar = 1 + line.dataBits + (line.parity == 'N' ? 0 : 1) + line.stopBits;
+    return static_cast<std::size_t>(line.baud / bitsPerChar / 50);
+}
+
+void DrawMarks(Draw& draw, const LinePlan& line, MachinePlan& m) {
     const std::size_t headroomOverChunk = 57;  // one byte more than the largest chunk
+    const std::size_t roomForTheTool = kToolInFlight + CharsWhileThePtyIsSlow(line);
     switch (draw.Between(0, 19)) {
         case 0:
         case 1:
@@ -84,7 +92,10 @@ void DrawMarks(Draw& draw, MachinePlan& m) {
         case 7:
         case 8:
         case 9:
-            m.xoffAt = m.buffer > kToolInFlight ? m.buffer - kToolInFlight : m.buffer;
+            // Room for all the tool may send, so the buffer must never overflow.
+            m.xoffAt = m.buffer > roomForTheTool
+                           ? m.buffer - roomForTheTool
+                           : draw.Between(std::max<std::size_t>(1, m.buffer / 4), m.buffer);
             break;
         default:
             m.xoffAt = draw.Between(std::max<std::size_t>(1, m.buffer / 4), m.buffer);
@@ -98,10 +109,10 @@ void DrawMarks(Draw& draw, MachinePlan& m) {
     }
 }
 
-MachinePlan DrawMachine(Draw& draw, bool& slowMachine) {
+MachinePlan DrawMachine(Draw& draw, const LinePlan& line, bool& slowMachine) {
     MachinePlan m;
     m.buffer = draw.LogBetween(64, 8192);
-    DrawMarks(draw, m);
+    DrawMarks(draw, line, m);
     switch (draw.Between(0, 19)) {
         case 0:
         case 1:
@@ -249,7 +260,7 @@ RunPlan DrawRun(std::uint64_t seed, bool withFaults) {
     plan.program = DrawProgram(draw);
     bool slowLine = false, slowMachine = false;
     plan.line = DrawLine(draw, slowLine);
-    plan.machine = DrawMachine(draw, slowMachine);
+    plan.machine = DrawMachine(draw, plan.line, slowMachine);
     // Whole tests at a slow pace take minutes: a stop at a random moment, or (on a line that
     // is slow but not very) an over-long line early that ends the test by itself.
     if (slowLine && plan.line.baud >= 9'600 && !slowMachine && draw.Chance(0.5)) {
@@ -273,9 +284,10 @@ std::vector<RunPlan> FaultTable() {
         plan.program.hangulComments = 10;
         // Fast, yet slow enough for the simulator's wire to keep up on a busy machine.
         plan.line.baud = 230'400;
+        // Room for the tool's queue, a chunk and 20 ms of the line while the pty is slow.
         plan.machine.buffer = 1024;
-        plan.machine.xoffAt = 1024 - kToolInFlight;
-        plan.machine.xonAt = 256;
+        plan.machine.xoffAt = 1024 - 640;
+        plan.machine.xonAt = 128;
         plan.machine.rate = 200'000;
         table.push_back(plan);
         return table.back();

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "child_process_posix.h"
+#include "pty_delay_probe_posix.h"
 #include "run_checks.h"
 #include "run_one_posix.h"
 #include "run_plan.h"
@@ -177,6 +178,8 @@ struct Totals {
     std::uint64_t worstAfterXoffSeed = 0;
     std::vector<double> afterXoff;
     std::optional<std::chrono::milliseconds> slowestFaultEnd;
+    std::chrono::microseconds longestPtyDelay{0};
+    std::uint64_t overflowJudged = 0;
     std::string slowestFaultEndRun;
     std::map<std::string, std::uint64_t> ends;
     std::vector<std::string> replays;
@@ -224,7 +227,8 @@ class Soak {
             }
             const Clock::time_point start = Clock::now();
             try {
-                const soak::RunRecord record = soak::RunOne(plans_[index], programs_, slot);
+                const soak::RunRecord record =
+                    soak::RunOne(plans_[index], programs_, slot, probe_.Record());
                 const soak::Verdict verdict =
                     soak::CheckRun(record.plan, record.expected, record.outcome, programs_.wine);
                 Report(index, record, verdict, Clock::now() - start);
@@ -251,6 +255,8 @@ class Soak {
         t.late += verdict.late.empty() ? 0 : 1;
         t.refused += record.outcome.faultRefused ? 1 : 0;
         t.bytesCompared += verdict.bytesCompared;
+        t.longestPtyDelay = std::max(t.longestPtyDelay, record.outcome.ptyDelay);
+        t.overflowJudged += verdict.overflowJudged ? 1 : 0;
         ++t.ends[verdict.endSeen];
         t.afterXoff.insert(t.afterXoff.end(), verdict.afterXoff.begin(), verdict.afterXoff.end());
         if (verdict.worstAfterXoff &&
@@ -306,6 +312,7 @@ class Soak {
     std::vector<soak::RunPlan> plans_;
     soak::Programs programs_;
     fs::path work_;
+    soak::PtyDelayProbe probe_;
     std::atomic<std::size_t> next_{0};
     std::mutex mutex_;
     Totals totals_;
@@ -352,6 +359,11 @@ void PrintSummary(const Totals& t, const Options& o, Clock::duration took) {
             *t.worstAfterXoff, static_cast<unsigned long long>(t.worstAfterXoffSeed), sorted.size(),
             at(0.5), at(0.99));
     }
+    std::printf(
+        "   overflow judged in %llu runs (room for the tool's queue, a chunk and what the "
+        "line carries while the pty is slowest); longest pty delay %.1f ms\n",
+        static_cast<unsigned long long>(t.overflowJudged),
+        std::chrono::duration<double, std::milli>(t.longestPtyDelay).count());
     if (t.slowestFaultEnd) {
         std::printf("   slowest end after a fault or stop: %lld ms (%s)\n",
                     static_cast<long long>(t.slowestFaultEnd->count()),
