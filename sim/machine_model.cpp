@@ -1,6 +1,7 @@
 #include "machine_model.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 namespace cnc_sim {
@@ -8,6 +9,10 @@ namespace cnc_sim {
 namespace {
 
 constexpr std::uint64_t kNanosPerSecond = 1'000'000'000;
+// The tool purges its input right after opening the port; noise before that would be lost.
+constexpr SimTime kNoiseAfterOpen = std::chrono::milliseconds(250);
+// A session that fell behind sends no more than this much of the noise it owes at once.
+constexpr int kMostNoiseAtOnce = 16;
 
 // Whole seconds and the rest apart, so long sessions at high rates cannot overflow.
 std::uint64_t BytesDrainedIn(SimTime elapsed, std::uint64_t rate) {
@@ -23,11 +28,17 @@ SimTime TimeToDrain(std::uint64_t count, std::uint64_t rate) {
 
 }  // namespace
 
-MachineModel::MachineModel(MachineConfig config) : config_(std::move(config)) {}
+MachineModel::MachineModel(MachineConfig config)
+    : config_(std::move(config)), noiseRandom_(config_.noiseSeed) {
+    std::iota(noiseRound_.begin(), noiseRound_.end(), 0);
+}
 
 std::string MachineModel::Connect(SimTime now) {
     if (config_.startXon) {
         startXonDue_ = now + config_.startXonDelay;
+    }
+    if (config_.noiseEvery > SimTime(0)) {
+        noiseDue_ = now + kNoiseAfterOpen;
     }
     return Advance(now);
 }
@@ -60,7 +71,7 @@ void MachineModel::TakeDataByte(char c, SimTime now, Exchange& exchange) {
         xonAwaitingByte_.reset();
     }
 
-    if (config_.drainRate != 0) {
+    if (Buffers()) {
         if (fill_ == config_.bufferBytes) {
             ++stats_.overflowBytes;
         } else {
@@ -71,10 +82,18 @@ void MachineModel::TakeDataByte(char c, SimTime now, Exchange& exchange) {
             ++fill_;
         }
     }
-    if (!held_ && config_.drainRate != 0 && fill_ >= config_.xoffAt) {
+    if (!held_ && Buffers() && fill_ >= config_.xoffAt) {
         held_ = true;
         ++stats_.xoffSent;
         exchange.reply += kXoff;
+    }
+    // This byte was still taken; the next ones wait.
+    if (config_.stopReadingAt == stats_.bytesReceived && !stats_.readingStopped) {
+        stats_.readingStopped = true;
+        readingStopped_ = true;
+        if (config_.stopReadingFor) {
+            readingResumes_ = now + *config_.stopReadingFor;
+        }
     }
 
     if (config_.enqEvery != 0 && stats_.bytesReceived % config_.enqEvery == 0) {
@@ -114,10 +133,47 @@ std::string MachineModel::Advance(SimTime now) {
         nakHoldEnds_.reset();
         reply += kAck;
     }
+    for (int sent = 0; noiseDue_ && now >= *noiseDue_; ++sent) {
+        if (sent == kMostNoiseAtOnce) {
+            noiseDue_ = now + config_.noiseEvery;
+            break;
+        }
+        reply += NoiseByte();
+        *noiseDue_ += config_.noiseEvery;
+    }
     return reply;
 }
 
+char MachineModel::NoiseByte() {
+    if (noiseDealt_ == noiseRound_.size()) {
+        std::shuffle(noiseRound_.begin(), noiseRound_.end(), noiseRandom_);
+        noiseDealt_ = 0;
+    }
+    const char byte = static_cast<char>(noiseRound_[noiseDealt_++]);
+    ++stats_.noiseSent;
+    // The tool answers an ENQ with an ACK whoever sent it; that ACK is no data either.
+    if (byte == kEnq) {
+        ++enqOutstanding_;
+    }
+    return byte;
+}
+
 void MachineModel::Drain(SimTime now) {
+    if (readingStopped_) {
+        if (!readingResumes_ || now < *readingResumes_) {
+            return;
+        }
+        readingStopped_ = false;
+        const SimTime resumed = *readingResumes_;
+        readingResumes_.reset();
+        if (config_.drainRate == 0) {
+            fill_ = 0;
+            return;
+        }
+        // What was held in the buffer drains from the moment reading resumes.
+        drainingSince_ = resumed;
+        drainedSince_ = 0;
+    }
     if (fill_ == 0 || now <= drainingSince_) {
         return;
     }
@@ -141,12 +197,20 @@ std::optional<SimTime> MachineModel::NextDue() const {
     if (startXonDue_) {
         consider(*startXonDue_);
     }
-    if (held_ && fill_ > config_.xonAt) {
+    if (readingStopped_) {
+        // Nothing drains before reading resumes; from then on the next call tells.
+        if (readingResumes_) {
+            consider(*readingResumes_);
+        }
+    } else if (held_ && fill_ > config_.xonAt) {
         consider(drainingSince_ +
                  TimeToDrain(drainedSince_ + (fill_ - config_.xonAt), config_.drainRate));
     }
     if (nakHoldEnds_) {
         consider(*nakHoldEnds_);
+    }
+    if (noiseDue_) {
+        consider(*noiseDue_);
     }
     return next;
 }
@@ -158,8 +222,13 @@ std::optional<std::uint64_t> MachineModel::DataBytesUntilReply() const {
             fewest = bytes;
         }
     };
-    if (!held_ && config_.drainRate != 0) {
+    if (!held_ && Buffers()) {
         consider(fill_ < config_.xoffAt ? config_.xoffAt - fill_ : 1);
+    }
+    // A control that takes every byte at once starts to fill when it stops reading.
+    if (!held_ && !stats_.readingStopped && config_.stopReadingAt &&
+        *config_.stopReadingAt > stats_.bytesReceived) {
+        consider(*config_.stopReadingAt - stats_.bytesReceived + config_.xoffAt);
     }
     const auto everyNth = [&](std::uint64_t every) {
         if (every != 0) {

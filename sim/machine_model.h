@@ -4,10 +4,12 @@
 // real one does.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +42,17 @@ struct MachineConfig {
     std::uint64_t nulEvery = 0;
     std::vector<std::uint64_t> nakAt;
     std::chrono::milliseconds nakHold{200};
+    // A control busy with something else stops taking data out of its buffer once this
+    // many data bytes have arrived: the buffer fills (a control that takes every byte at
+    // once gets one for the while) and its marks hold the tool. For stopReadingFor, or for
+    // ever when that is not given.
+    std::optional<std::uint64_t> stopReadingAt;
+    std::optional<std::chrono::milliseconds> stopReadingFor;
+    // Line noise: one byte every noiseEvery (zero: none), every byte value once in each
+    // round and the rounds in an order drawn from noiseSeed, so DC1, DC3, ENQ, ACK and NAK
+    // come among the garbage.
+    std::chrono::milliseconds noiseEvery{0};
+    std::uint64_t noiseSeed = 1;
 };
 
 struct MachineStats {
@@ -51,11 +64,13 @@ struct MachineStats {
     std::uint64_t acksReceived = 0;
     std::uint64_t naksSent = 0;
     std::uint64_t nulsSent = 0;
+    std::uint64_t noiseSent = 0;
     std::uint64_t overflowBytes = 0;
     // One entry per XON that a data byte followed: from the XON going out to that byte's
     // arrival.
     std::vector<std::chrono::nanoseconds> xonToNextByte;
     bool startXonSent = false;
+    bool readingStopped = false;
 };
 
 struct Exchange {
@@ -86,8 +101,12 @@ class MachineModel {
     const MachineStats& Stats() const { return stats_; }
 
   private:
+    // Whether arriving bytes wait in the buffer: always at a finite rate, and while the
+    // control has stopped reading.
+    bool Buffers() const { return config_.drainRate != 0 || readingStopped_; }
     void Drain(SimTime now);
     void TakeDataByte(char c, SimTime now, Exchange& exchange);
+    char NoiseByte();
 
     MachineConfig config_;
     MachineStats stats_;
@@ -101,6 +120,12 @@ class MachineModel {
     std::uint64_t enqOutstanding_ = 0;
     std::optional<SimTime> nakHoldEnds_;
     std::optional<SimTime> startXonDue_;
+    bool readingStopped_ = false;
+    std::optional<SimTime> readingResumes_;
+    std::optional<SimTime> noiseDue_;
+    std::mt19937_64 noiseRandom_;
+    std::array<unsigned char, 256> noiseRound_{};
+    std::size_t noiseDealt_ = 256;
 };
 
 }  // namespace cnc_sim

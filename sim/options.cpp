@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -63,6 +64,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     MachineConfig& machine = options.machine;
     std::optional<std::uint64_t> xoffAt;
     std::optional<std::uint64_t> xonAt;
+    bool noiseSeedGiven = false;
 
     for (std::size_t i = 0; i < args.size() && result.error.empty(); ++i) {
         std::string_view arg = args[i];
@@ -162,6 +164,27 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (const auto n = number(0, kMaxMillis)) {
                 machine.nakHold = std::chrono::milliseconds(*n);
             }
+        } else if (arg == "--stop-reading-at") {
+            if (const auto n = number(1, kMaxCount)) {
+                machine.stopReadingAt = *n;
+            }
+        } else if (arg == "--stop-reading-for") {
+            if (const auto n = number(0, kMaxMillis)) {
+                machine.stopReadingFor = std::chrono::milliseconds(*n);
+            }
+        } else if (arg == "--noise-every") {
+            if (const auto n = number(1, kMaxMillis)) {
+                machine.noiseEvery = std::chrono::milliseconds(*n);
+            }
+        } else if (arg == "--noise-seed") {
+            if (const auto n = number(0, std::numeric_limits<std::uint64_t>::max())) {
+                machine.noiseSeed = *n;
+                noiseSeedGiven = true;
+            }
+        } else if (arg == "--hang-up-at") {
+            if (const auto n = number(1, kMaxCount)) {
+                options.hangUpAt = *n;
+            }
         } else if (arg == "--wait-timeout") {
             if (const auto text = value()) {
                 if (const auto seconds = Seconds(*text)) {
@@ -188,6 +211,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (machine.xonAt >= machine.xoffAt) {
         result.error = "--xon-at (" + std::to_string(machine.xonAt) +
                        ") must be below --xoff-at (" + std::to_string(machine.xoffAt) + ")";
+    } else if (machine.stopReadingFor && !machine.stopReadingAt) {
+        result.error = "--stop-reading-for needs --stop-reading-at";
+    } else if (noiseSeedGiven && machine.noiseEvery.count() == 0) {
+        result.error = "--noise-seed needs --noise-every";
     }
     return result;
 }
@@ -223,6 +250,18 @@ character already on it completes.
   --nak-at N             send NAK when N data bytes have arrived; may be repeated
   --nak-hold MS          send ACK this long after each NAK (200)
   --nul-every N          send a NUL byte after every N data bytes, as a noisy line may (off)
+  --stop-reading-at N    stop taking data out of the buffer once N data bytes have arrived,
+                         as a control busy with something else does: the buffer fills and
+                         the marks hold the tool (a --rate 0 control fills for the while)
+  --stop-reading-for MS  take data again after MS (for ever)
+  --noise-every MS       line noise: one byte every MS from 250 ms after the open, every
+                         byte value once per round in random order (DC1, DC3, ENQ, ACK and
+                         NAK among them); the tool's ACKs to its ENQs are no data (off)
+  --noise-seed N         the order of the noise (1)
+  --hang-up-at N         once N data bytes have arrived, hang up the tool's side of the
+                         line as the kernel does to a pulled USB adapter, so that its calls
+                         fail with I/O errors; needs CAP_SYS_ADMIN (reported as
+                         line_hung_up)
   --record PATH          write every data byte received to PATH
   --report PATH          write a JSON report to PATH at exit (below)
   --wait-timeout S       exit with status 3 if the port is not opened within S
@@ -236,6 +275,8 @@ The report, times measured on the modelled wire:
   after_xoff             per XOFF, the characters that went onto the wire after the XOFF
                          was written and before the tool held its transmitter (or the
                          XON, if it never did): the tool's own reaction; max, median
+  written_after_xoff     over the same stretch, the characters the tool wrote: the part
+                         of after_xoff it added after the XOFF went out; max, median
   uart_queue_max         the most characters waiting in the tool's UART or on the wire
   xon_to_next_byte_ms    from an XON that ended a hold being written to the last bit of
                          the next data byte arriving; this includes that character's own
@@ -243,6 +284,11 @@ The report, times measured on the modelled wire:
   line                   the rate the tool set last, the bits of one character, and the
                          characters the tool purged before they went out
   duration_s             from the tool opening the port to the end of the session
+  xon_written_us         when each XON (start signal and noise included) went onto the
+                         line, in microseconds from the open
+  tool_last_wrote_us     when the tool's last data came off the line, from the open
+                         (-1 if it sent none); an XON well before it was read by the tool
+  line_hung_up           whether --hang-up-at hung up the tool's side
 )";
 }
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,9 @@ struct Options {
     std::string reportPath;
     // Zero waits for the tool for ever.
     std::chrono::nanoseconds waitTimeout{0};
+    // Once this many data bytes have arrived, the tool's side of the line is hung up, as the
+    // kernel does to a pulled USB adapter: its calls fail with I/O errors from then on.
+    std::optional<std::uint64_t> hangUpAt;
 };
 
 struct CommandLine {

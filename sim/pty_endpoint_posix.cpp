@@ -198,6 +198,22 @@ void PtyEndpoint::Write(std::string& pending) const {
     }
 }
 
+void PtyEndpoint::HangUpToolSide() const {
+    // The tool holds the port exclusive; only a process with the same privilege as the
+    // hang-up itself may open it beside the tool.
+    const int slave = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave < 0) {
+        ThrowSystemError("open() of the slave");
+    }
+    const int result = ::ioctl(slave, TIOCVHANGUP);
+    const int error = errno;
+    ::close(slave);
+    if (result != 0) {
+        errno = error;
+        ThrowSystemError("ioctl(TIOCVHANGUP)");
+    }
+}
+
 void SleepFor(std::chrono::nanoseconds timeout, const sigset_t& waitMask) {
     const timespec limit = ToTimespec(timeout);
     ::ppoll(nullptr, 0, &limit, &waitMask);

@@ -50,6 +50,11 @@ class PtyEndpoint {
     // Writes what the pty takes now and removes it from pending.
     void Write(std::string& pending) const;
 
+    // Hangs up the tool's side, as the kernel does when a USB adapter is pulled: the tool's
+    // reads and writes fail with I/O errors until it closes the port, while this end stays
+    // open. Throws std::system_error if the kernel refuses (it takes CAP_SYS_ADMIN).
+    void HangUpToolSide() const;
+
   private:
     // Everything after the master is open: unlocks it, names the slave, makes the line raw,
     // pairs the two once and turns packet mode on.

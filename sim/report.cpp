@@ -33,6 +33,15 @@ std::vector<double> InMillis(const std::vector<std::chrono::nanoseconds>& times)
     return millis;
 }
 
+std::vector<std::uint64_t> InMicros(const std::vector<std::chrono::nanoseconds>& times) {
+    std::vector<std::uint64_t> micros;
+    for (const auto t : times) {
+        micros.push_back(static_cast<std::uint64_t>(std::max<std::int64_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(t).count(), 0)));
+    }
+    return micros;
+}
+
 // Nearest rank: the smallest value that at least percent of the values do not exceed.
 double Percentile(std::vector<double> values, std::size_t percent) {
     if (values.empty()) {
@@ -46,7 +55,7 @@ double Percentile(std::vector<double> values, std::size_t percent) {
 }  // namespace
 
 std::string ReportJson(const MachineStats& stats, const LineStats& line,
-                       std::chrono::nanoseconds duration) {
+                       const SessionFacts& session) {
     const std::vector<double> xonGaps = InMillis(stats.xonToNextByte);
     const auto largest = [](const auto& values) {
         return values.empty() ? 0 : *std::ranges::max_element(values);
@@ -61,11 +70,16 @@ std::string ReportJson(const MachineStats& stats, const LineStats& line,
         .Decimal("median", Median(line.afterXoff), 1)
         .Numbers("per_xoff", line.afterXoff)
         .EndObject()
+        .BeginObject("written_after_xoff")
+        .Number("max", largest(line.writtenAfterXoff))
+        .Decimal("median", Median(line.writtenAfterXoff), 1)
+        .EndObject()
         .Number("uart_queue_max", line.queueMax)
         .Number("enq_sent", stats.enqSent)
         .Number("acks_received", stats.acksReceived)
         .Number("naks_sent", stats.naksSent)
         .Number("nuls_sent", stats.nulsSent)
+        .Number("noise_sent", stats.noiseSent)
         .Number("overflow_bytes", stats.overflowBytes)
         .BeginObject("xon_to_next_byte_ms")
         .Decimal("median", Median(xonGaps), 3)
@@ -78,8 +92,15 @@ std::string ReportJson(const MachineStats& stats, const LineStats& line,
         .Decimal("bits_per_char", line.frame.BitsPerCharacter(), 1)
         .Number("purged_bytes", line.purged)
         .EndObject()
-        .Decimal("duration_s", Seconds(duration).count(), 3)
-        .Bool("start_xon_sent", stats.startXonSent);
+        .Decimal("duration_s", Seconds(session.duration).count(), 3)
+        .Bool("start_xon_sent", stats.startXonSent)
+        .Bool("reading_stopped", stats.readingStopped)
+        .Numbers("xon_written_us", InMicros(session.xonWritten))
+        .Decimal("tool_last_wrote_us",
+                 session.toolLastWrote ? static_cast<double>(InMicros({*session.toolLastWrote})[0])
+                                       : -1.0,
+                 0)
+        .Bool("line_hung_up", session.lineHungUp);
     return json.Finish();
 }
 

@@ -1,8 +1,11 @@
 #include "session_posix.h"
 
 #include <algorithm>
+#include <iostream>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <utility>
 
 namespace cnc_sim {
 
@@ -20,7 +23,8 @@ SimTime Now() {
 }
 
 // Takes in what the tool has sent and done to its transmitter; true once it has hung up.
-bool TakeToolInput(const PtyEndpoint& port, UartModel& uart, SimTime now) {
+bool TakeToolInput(const PtyEndpoint& port, UartModel& uart, SimTime now, SimTime openedAt,
+                   SessionFacts& facts) {
     if (const auto baud = port.ToolBaud()) {
         uart.SetBaud(*baud, now);
     }
@@ -30,6 +34,7 @@ bool TakeToolInput(const PtyEndpoint& port, UartModel& uart, SimTime now) {
         switch (port.Read(bytes, events)) {
             case PtyEndpoint::ReadResult::kBytes:
                 uart.Queue(bytes, now);
+                facts.toolLastWrote = now - openedAt;
                 break;
             case PtyEndpoint::ReadResult::kEvents:
                 if (events.purged) {
@@ -68,7 +73,7 @@ void Deliver(UartModel& uart, MachineModel& model, std::string& pending, std::os
 
 // The control's replies onto the line; the wire learns when its XOFFs and XONs went out.
 void WriteReplies(const PtyEndpoint& port, MachineModel& model, UartModel& uart,
-                  std::string& pending) {
+                  std::string& pending, SimTime openedAt, SessionFacts& facts) {
     if (pending.empty()) {
         return;
     }
@@ -84,6 +89,7 @@ void WriteReplies(const PtyEndpoint& port, MachineModel& model, UartModel& uart,
             uart.XoffWritten(at);
         } else if (c == kXon) {
             uart.XonWritten(at);
+            facts.xonWritten.push_back(at - openedAt);
         }
     }
     if (pending.empty()) {
@@ -113,18 +119,33 @@ std::optional<std::chrono::nanoseconds> SleepLimit(const MachineModel& model, co
     return std::max(*wake - now, std::chrono::nanoseconds(0));
 }
 
+// Once, when the data count reaches the option's mark.
+void HangUpWhenDue(const PtyEndpoint& port, const MachineModel& model,
+                   const SessionOptions& options, bool& done, SessionFacts& facts) {
+    if (done || !options.hangUpAt || model.Stats().bytesReceived < *options.hangUpAt) {
+        return;
+    }
+    done = true;
+    try {
+        port.HangUpToolSide();
+        facts.lineHungUp = true;
+    } catch (const std::system_error& e) {
+        std::cerr << "cnc-sim: --hang-up-at: " << e.what() << '\n';
+    }
+}
+
 }  // namespace
 
 SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, UartModel& uart,
-                         const StopSignals& stops, std::chrono::nanoseconds waitTimeout,
+                         const StopSignals& stops, const SessionOptions& options,
                          std::ostream* record) {
     const SimTime waitingSince = Now();
     while (!port.Opened()) {
         if (stops.Requested()) {
-            return {SessionEnd::kStopped};
+            return {SessionEnd::kStopped, {}};
         }
-        if (waitTimeout > 0ns && Now() - waitingSince >= waitTimeout) {
-            return {SessionEnd::kNobodyCame};
+        if (options.waitTimeout > 0ns && Now() - waitingSince >= options.waitTimeout) {
+            return {SessionEnd::kNobodyCame, {}};
         }
         // While nobody holds the slave, POLLHUP stays raised and poll() returns at once, so
         // it cannot wait for the open; looking every tick keeps the first answers prompt.
@@ -132,11 +153,13 @@ SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, UartModel
     }
 
     const SimTime openedAt = Now();
+    SessionFacts facts;
     std::string pending = model.Connect(openedAt);
     bool hungUp = false;
+    bool lineHangUpDone = false;
     while (!stops.Requested()) {
         const SimTime now = Now();
-        if (!hungUp && TakeToolInput(port, uart, now)) {
+        if (!hungUp && TakeToolInput(port, uart, now, openedAt, facts)) {
             hungUp = true;
             // A port's close waits for its transmitter to send what it holds; nobody is left
             // to lift a hold, so it goes as it would have.
@@ -144,6 +167,7 @@ SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, UartModel
         }
         uart.AdvanceTo(now);
         Deliver(uart, model, pending, record);
+        HangUpWhenDue(port, model, options, lineHangUpDone, facts);
         pending += model.Advance(now);
         if (hungUp) {
             pending.clear();
@@ -152,14 +176,15 @@ SessionResult RunSession(const PtyEndpoint& port, MachineModel& model, UartModel
             }
             SleepFor(SleepLimit(model, uart, now).value_or(kTick), stops.WaitMask());
         } else {
-            WriteReplies(port, model, uart, pending);
+            WriteReplies(port, model, uart, pending, openedAt, facts);
             port.Wait(SleepLimit(model, uart, now), !pending.empty(), stops.WaitMask());
         }
     }
     const SimTime endedAt = Now();
     uart.Finish(endedAt);
+    facts.duration = endedAt - openedAt;
     return {hungUp && !stops.Requested() ? SessionEnd::kHungUp : SessionEnd::kStopped,
-            endedAt - openedAt};
+            std::move(facts)};
 }
 
 }  // namespace cnc_sim

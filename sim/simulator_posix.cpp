@@ -56,7 +56,8 @@ int RunSimulator(const Options& options) {
         // Until the tool sets its own, the rate a fresh pty has.
         UartModel uart(options.frame, port.ToolBaud().value_or(0));
         const SessionResult session =
-            RunSession(port, model, uart, stops, options.waitTimeout, record ? &*record : nullptr);
+            RunSession(port, model, uart, stops, {options.waitTimeout, options.hangUpAt},
+                       record ? &*record : nullptr);
 
         bool written = true;
         if (record) {
@@ -64,7 +65,7 @@ int RunSimulator(const Options& options) {
             written = static_cast<bool>(*record);
         }
         if (report) {
-            *report << ReportJson(model.Stats(), uart.Stats(), session.connected);
+            *report << ReportJson(model.Stats(), uart.Stats(), session.facts);
             report->flush();
             written = written && static_cast<bool>(*report);
         }

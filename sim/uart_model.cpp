@@ -42,6 +42,7 @@ void UartModel::SetBaud(std::uint32_t baud, SimTime at) {
 void UartModel::Queue(std::string_view bytes, SimTime at) {
     AdvanceTo(at);
     waiting_.insert(waiting_.end(), bytes.begin(), bytes.end());
+    queuedTotal_ += bytes.size();
     if (!held_ && !onWire_ && !waiting_.empty()) {
         StartNext(now_, false);
     }
@@ -75,8 +76,10 @@ void UartModel::XoffWritten(SimTime at) {
     EndReaction();
     if (held_) {
         stats_.afterXoff.push_back(0);
+        stats_.writtenAfterXoff.push_back(0);
     } else {
         xoffMark_ = started_;
+        xoffQueuedMark_ = queuedTotal_;
     }
 }
 
@@ -142,6 +145,7 @@ void UartModel::StartNext(SimTime at, bool backToBack) {
 void UartModel::EndReaction() {
     if (xoffMark_) {
         stats_.afterXoff.push_back(started_ - *xoffMark_);
+        stats_.writtenAfterXoff.push_back(queuedTotal_ - xoffQueuedMark_);
         xoffMark_.reset();
     }
 }

@@ -34,6 +34,10 @@ struct LineStats {
     // was written and before the tool held its transmitter (or, if the tool never did, before
     // the machine's XON or the end of the session).
     std::vector<std::uint64_t> afterXoff;
+    // Per XOFF, over the same stretch: the characters the tool wrote to its port. The part
+    // of afterXoff the tool added after the XOFF was written; the rest was queued before,
+    // on the tool's side or, when the simulator reads the pty late, on its own.
+    std::vector<std::uint64_t> writtenAfterXoff;
     // The most characters waiting or on the wire at one time.
     std::size_t queueMax = 0;
     // Characters the tool purged from the queue before they went out.
@@ -88,8 +92,11 @@ class UartModel {
     bool held_ = false;
     SimTime now_{};
     std::uint64_t started_ = 0;
-    // started_ when the machine's XOFF went out, while the tool has not reacted to it.
+    // started_ and queuedTotal_ when the machine's XOFF went out, while the tool has not
+    // reacted to it.
     std::optional<std::uint64_t> xoffMark_;
+    std::uint64_t xoffQueuedMark_ = 0;
+    std::uint64_t queuedTotal_ = 0;
     std::vector<Arrival> arrived_;
 };
 

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -140,6 +141,19 @@ class ToolPort {
         ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
 
+    // Writes one byte at a time until a write fails, and returns its error; 0 if none did
+    // within the time.
+    int WriteUntilFailure(char byte, std::chrono::milliseconds within) const {
+        const auto end = Clock::now() + within;
+        while (Clock::now() < end) {
+            if (::write(fd_, &byte, 1) < 0 && errno != EAGAIN) {
+                return errno;
+            }
+            ::poll(nullptr, 0, 10);
+        }
+        return 0;
+    }
+
     // What arrives until count bytes are in or within has passed.
     std::string Read(std::size_t count, std::chrono::milliseconds within = 5s) const {
         std::string got;
@@ -197,6 +211,28 @@ TEST_F(CncSimProgramTest, FillsStopsResumesAndEndsWhenThePortCloses) {
     EXPECT_THAT(report, HasSubstr("\"overflow_bytes\": 0,"));
     EXPECT_THAT(report, HasSubstr("\"count\": 1\n"));
     EXPECT_THAT(report, HasSubstr("\"start_xon_sent\": false"));
+    EXPECT_THAT(report, testing::ContainsRegex("\"xon_written_us\": \\[[0-9]+\\],"));
+    EXPECT_THAT(report, HasSubstr("\"line_hung_up\": false"));
+}
+
+// The tool's side hung up under it, as the kernel does to a pulled USB adapter: its calls
+// fail with EIO while the machine's end stays, and the machine ends once the tool closes.
+TEST_F(CncSimProgramTest, HangUpAtMakesTheToolsCallsFailWithIoErrors) {
+    SimProcess sim({"--rate", "0", "--hang-up-at", "4", "--record", Path("record.nc"), "--report",
+                    Path("report.json")});
+    const std::string slave = sim.FirstLine();
+    int error = 0;
+    {
+        ToolPort port(slave);
+        port.Write("G01\n");
+        error = port.WriteUntilFailure('x', 3s);
+    }
+    EXPECT_EQ(sim.Exit(), 0) << "ends when the tool closes the port";
+    if (FileText(Path("report.json")).find("\"line_hung_up\": true") == std::string::npos) {
+        GTEST_SKIP() << "hanging up a tty takes CAP_SYS_ADMIN";
+    }
+    EXPECT_EQ(error, EIO);
+    EXPECT_THAT(FileText(Path("record.nc")), testing::StartsWith("G01\n"));
 }
 
 TEST_F(CncSimProgramTest, BytesWrittenJustBeforeTheCloseAreStillTaken) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,13 @@ TEST_P(CncSimUntilReplyTest, CountsTheDataBytesBeforeTheNextAnswer) {
     }
 }
 
+MachineConfig StopsReading(MachineConfig config, std::uint64_t at,
+                           std::optional<std::chrono::milliseconds> lasting = std::nullopt) {
+    config.stopReadingAt = at;
+    config.stopReadingFor = lasting;
+    return config;
+}
+
 MachineConfig WithHandshakes(MachineConfig config, std::uint64_t enqEvery, std::uint64_t nulEvery,
                              std::vector<std::uint64_t> nakAt) {
     config.enqEvery = enqEvery;
@@ -228,7 +236,9 @@ INSTANTIATE_TEST_SUITE_P(
         UntilReplyCase{"NoSecondXoffWhileHeld", Config(16, 12, 4, 200), 12, std::nullopt},
         UntilReplyCase{"EnqFirst", WithHandshakes(Config(64, 60, 4, 200), 10, 0, {}), 13, 7},
         UntilReplyCase{"NulFirst", WithHandshakes(Config(64, 60, 4, 0), 0, 4, {}), 5, 3},
-        UntilReplyCase{"NextNakPoint", WithHandshakes(Config(64, 60, 4, 0), 0, 0, {3, 9}), 5, 4}));
+        UntilReplyCase{"NextNakPoint", WithHandshakes(Config(64, 60, 4, 0), 0, 0, {3, 9}), 5, 4},
+        UntilReplyCase{"ThroughAStopOfReadingAtRateZero", StopsReading(Config(64, 60, 4, 0), 10), 5,
+                       65}));
 
 struct HandshakeCase {
     const char* name;
@@ -444,5 +454,121 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   {{1s + 50ms, "G01", ""}, {1s + 100ms, "", kXonReply}},
                   true}));
+
+struct StopReadingCase {
+    const char* name;
+
+    friend void PrintTo(const StopReadingCase& c, std::ostream* os) { *os << c.name; }
+    MachineConfig config;
+    std::vector<Step> steps;
+    std::size_t fill;  // after the last step
+    std::uint64_t overflow;
+};
+
+class CncSimStopReadingTest : public testing::TestWithParam<StopReadingCase> {};
+
+// A control that stops reading lets its buffer fill whatever its rate, says XOFF at the mark
+// and XON only once it reads again and has drained to the other mark.
+TEST_P(CncSimStopReadingTest, HoldsTheToolWhileItDoesNotRead) {
+    const StopReadingCase& c = GetParam();
+    MachineModel model(c.config);
+    Play(model, c.steps);
+    EXPECT_EQ(model.Fill(), c.fill);
+    EXPECT_EQ(model.Stats().overflowBytes, c.overflow);
+    EXPECT_TRUE(model.Stats().readingStopped);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CncSimStopReadingTest,
+                         testing::Values(
+                             // Takes every byte at once, but not from the 5th on for 1 s.
+                             StopReadingCase{"RateZeroFillsForTheWhile",
+                                             StopsReading(Config(16, 12, 4, 0), 4, 1000ms),
+                                             {{0ms, Text(4), ""},
+                                              {1ms, Text(11), ""},
+                                              {2ms, "x", Reply({kXoff})},
+                                              {3ms, Text(4), ""},
+                                              {1000ms - 1ns, "", ""},
+                                              {1000ms, "", Reply({kXon})},
+                                              {1005ms, Text(100), ""}},
+                                             0,
+                                             0},
+                             // 200 bytes a second, 5 ms a byte; no drain from 0 ms to 500 ms.
+                             StopReadingCase{"RateResumesWhereItStopped",
+                                             StopsReading(Config(16, 12, 4, 200), 1, 500ms),
+                                             {{0ms, "a", ""},
+                                              {100ms, Text(11), Reply({kXoff})},
+                                              {540ms - 1ns, "", ""},
+                                              {540ms, "", Reply({kXon})}},
+                                             4,
+                                             0},
+                             StopReadingCase{
+                                 "ForEver",
+                                 StopsReading(Config(16, 12, 4, 100), 2),
+                                 {{0ms, Text(14), Reply({kXoff})}, {1h, "", ""}, {2h, Text(5), ""}},
+                                 16,
+                                 3}));
+
+TEST(CncSimMachineModelTest, NoWakeUpIsDueWhileReadingHasStoppedForEver) {
+    MachineModel model(StopsReading(Config(16, 12, 4, 100), 1));
+    EXPECT_EQ(model.Receive(Text(12), 0ms).reply, Reply({kXoff}));
+    EXPECT_EQ(model.NextDue(), std::nullopt);
+    MachineModel resuming(StopsReading(Config(16, 12, 4, 100), 1, 300ms));
+    EXPECT_EQ(resuming.Receive(Text(12), 5ms).reply, Reply({kXoff}));
+    EXPECT_EQ(resuming.NextDue(), 305ms) << "reading resumes; the drain is timed from then";
+    resuming.Advance(305ms);
+    EXPECT_EQ(resuming.NextDue(), 305ms + 80ms) << "8 bytes to drain to the XON mark";
+}
+
+MachineConfig Noisy(std::chrono::milliseconds every, std::uint64_t seed) {
+    MachineConfig config = Config(256, 192, 64, 0);
+    config.noiseEvery = every;
+    config.noiseSeed = seed;
+    return config;
+}
+
+TEST(CncSimMachineModelTest, NoiseSendsEveryByteValueOncePerRoundFromAfterThePurge) {
+    MachineModel model(Noisy(2ms, 7));
+    EXPECT_EQ(model.Connect(0ms), "");
+    EXPECT_EQ(model.NextDue(), 250ms) << "the tool purges its input right after the open";
+    std::string noise;
+    for (SimTime at = 250ms; at < 250ms + 2 * 256 * 2ms; at += 2ms) {
+        ASSERT_EQ(model.NextDue(), at);
+        const std::string reply = model.Advance(at);
+        ASSERT_EQ(reply.size(), 1u) << "one byte every 2 ms";
+        noise += reply;
+    }
+    for (const std::string& round : {noise.substr(0, 256), noise.substr(256)}) {
+        std::string sorted = round;
+        std::ranges::sort(sorted, [](char a, char b) {
+            return static_cast<unsigned char>(a) < static_cast<unsigned char>(b);
+        });
+        for (int value = 0; value < 256; ++value) {
+            ASSERT_EQ(static_cast<unsigned char>(sorted[static_cast<std::size_t>(value)]), value);
+        }
+    }
+    EXPECT_NE(noise.substr(0, 256), noise.substr(256)) << "each round in an order of its own";
+    EXPECT_EQ(model.Stats().noiseSent, 512u);
+
+    MachineModel again(Noisy(2ms, 7));
+    again.Connect(0ms);
+    EXPECT_EQ(again.Advance(250ms + 255 * 2ms).substr(0, 16), noise.substr(0, 16))
+        << "the seed decides the order; a late session sends at most 16 at once";
+    EXPECT_EQ(again.NextDue(), 250ms + 256 * 2ms);
+}
+
+TEST(CncSimMachineModelTest, TheToolsAckToANoiseEnqIsNoData) {
+    MachineModel model(Noisy(1ms, 3));
+    model.Connect(0ms);
+    std::string noise;
+    SimTime at = 250ms;
+    for (; noise.find(kEnq) == std::string::npos; at += 1ms) {
+        noise += model.Advance(at);
+    }
+    // No more noise is due at the moment of the last.
+    const SimTime last = at - 1ms;
+    const std::string ack(1, kAck);
+    EXPECT_EQ(model.Receive("G01" + ack + "X1", last).data, "G01X1");
+    EXPECT_EQ(model.Receive(ack, last).data, ack) << "one ACK per ENQ";
+}
 
 }  // namespace

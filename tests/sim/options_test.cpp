@@ -27,8 +27,18 @@ std::string Describe(const CommandLine& line) {
     }
     text << "]/" << m.nakHold.count() << "ms link=" << o.linkPath << " record=" << o.recordPath
          << " report=" << o.reportPath << " wait=" << o.waitTimeout.count() << "ns"
-         << (o.frame.Text() != "7E2" ? " frame=" + o.frame.Text() : "")
-         << (line.help ? " help" : "");
+         << (o.frame.Text() != "7E2" ? " frame=" + o.frame.Text() : "");
+    if (m.stopReadingAt) {
+        text << " stop-reading=" << *m.stopReadingAt << "/"
+             << (m.stopReadingFor ? std::to_string(m.stopReadingFor->count()) + "ms" : "ever");
+    }
+    if (m.noiseEvery.count() != 0) {
+        text << " noise=" << m.noiseEvery.count() << "ms/" << m.noiseSeed;
+    }
+    if (o.hangUpAt) {
+        text << " hang-up=" << *o.hangUpAt;
+    }
+    text << (line.help ? " help" : "");
     return text.str();
 }
 
@@ -102,6 +112,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "buffer=64 rate=960 xoff=48 xon=16 start=0/100ms enq=0 nak=[]/200ms link= "
                  "record= report= wait=0ns"},
         GoodCase{{"--frame", "8n1.5"}, kDefaults + " frame=8N1.5"},
+        GoodCase{{"--stop-reading-at", "5000"}, kDefaults + " stop-reading=5000/ever"},
+        GoodCase{{"--stop-reading-for=2500", "--stop-reading-at", "1"},
+                 kDefaults + " stop-reading=1/2500ms"},
+        GoodCase{{"--noise-every", "3"}, kDefaults + " noise=3ms/1"},
+        GoodCase{{"--noise-seed", "18446744073709551615", "--noise-every", "1"},
+                 kDefaults + " noise=1ms/18446744073709551615"},
+        GoodCase{{"--hang-up-at", "30000"}, kDefaults + " hang-up=30000"},
         GoodCase{{"--frame=8O1", "--frame", "7E2"}, kDefaults},
         GoodCase{{"--help"}, kDefaults + " help"}, GoodCase{{"-h"}, kDefaults + " help"}));
 
@@ -158,14 +175,40 @@ INSTANTIATE_TEST_SUITE_P(
                 "--frame: expected data bits 5-8, parity N, E, O, M or S and stop bits 1, 1.5 "
                 "or 2, such as 7E2 or 8N1, got '8N3'"},
         BadCase{{"--link", ""}, "--link needs a path"},
+        BadCase{{"--stop-reading-for", "100"}, "--stop-reading-for needs --stop-reading-at"},
+        BadCase{{"--stop-reading-at", "0"},
+                "--stop-reading-at: expected a whole number from 1 to 1000000000000, got '0'"},
+        BadCase{{"--noise-every", "0"},
+                "--noise-every: expected a whole number from 1 to 86400000, got '0'"},
+        BadCase{{"--noise-seed", "7"}, "--noise-seed needs --noise-every"},
+        BadCase{{"--hang-up-at", "0"},
+                "--hang-up-at: expected a whole number from 1 to 1000000000000, got '0'"},
         BadCase{{"--bogus"}, "unknown option '--bogus'"},
         BadCase{{"/dev/pts/3"}, "unexpected argument '/dev/pts/3'"}));
 
 TEST(CncSimOptionsTest, UsageNamesEveryOption) {
     const std::string usage = cnc_sim::UsageText();
-    for (const char* option : {"--link", "--frame", "--buffer", "--rate", "--xoff-at", "--xon-at",
-                               "--start-xon ", "--start-xon-delay", "--enq-every", "--nak-at",
-                               "--nak-hold", "--record", "--report", "--wait-timeout", "--help"}) {
+    for (const char* option : {"--link",
+                               "--frame",
+                               "--buffer",
+                               "--rate",
+                               "--xoff-at",
+                               "--xon-at",
+                               "--start-xon ",
+                               "--start-xon-delay",
+                               "--enq-every",
+                               "--nak-at",
+                               "--nak-hold",
+                               "--nul-every",
+                               "--stop-reading-at",
+                               "--stop-reading-for",
+                               "--noise-every",
+                               "--noise-seed",
+                               "--hang-up-at",
+                               "--record",
+                               "--report",
+                               "--wait-timeout",
+                               "--help"}) {
         EXPECT_THAT(usage, HasSubstr(option));
     }
 }

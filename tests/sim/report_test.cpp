@@ -16,6 +16,7 @@ using cnc_sim::MachineConfig;
 using cnc_sim::MachineModel;
 using cnc_sim::MachineStats;
 using cnc_sim::ReportJson;
+using cnc_sim::SessionFacts;
 using testing::HasSubstr;
 
 TEST(CncSimReportTest, ScriptedSession) {
@@ -45,10 +46,12 @@ TEST(CncSimReportTest, ScriptedSession) {
     line.baud = 9600;
     line.frame = {8, 'N', 3};
     line.afterXoff = {2};
+    line.writtenAfterXoff = {1};
     line.queueMax = 14;
     line.purged = 3;
 
-    EXPECT_EQ(ReportJson(model.Stats(), line, 1250ms), R"({
+    const SessionFacts session{1250ms, {10ms, 61'000'999ns}, 120ms, false};
+    EXPECT_EQ(ReportJson(model.Stats(), line, session), R"({
   "bytes_received": 20,
   "xoff_sent": 1,
   "xon_sent": 1,
@@ -57,11 +60,16 @@ TEST(CncSimReportTest, ScriptedSession) {
     "median": 2,
     "per_xoff": [2]
   },
+  "written_after_xoff": {
+    "max": 1,
+    "median": 1
+  },
   "uart_queue_max": 14,
   "enq_sent": 2,
   "acks_received": 1,
   "naks_sent": 1,
   "nuls_sent": 0,
+  "noise_sent": 0,
   "overflow_bytes": 0,
   "xon_to_next_byte_ms": {
     "median": 2,
@@ -75,7 +83,11 @@ TEST(CncSimReportTest, ScriptedSession) {
     "purged_bytes": 3
   },
   "duration_s": 1.25,
-  "start_xon_sent": true
+  "start_xon_sent": true,
+  "reading_stopped": false,
+  "xon_written_us": [10000, 61000],
+  "tool_last_wrote_us": 120000,
+  "line_hung_up": false
 }
 )");
 }
@@ -98,10 +110,12 @@ TEST_P(CncSimReportSummaryTest, FiguresOfTheLists) {
     stats.xonToNextByte = c.xonGaps;
     LineStats line;
     line.afterXoff = c.afterXoff;
-    const std::string json = ReportJson(stats, line, 0ms);
+    const std::string json = ReportJson(stats, line, SessionFacts{});
     EXPECT_THAT(json, HasSubstr("\"after_xoff\": {\n" + c.afterXoffBlock + "\n  },"));
     EXPECT_THAT(json, HasSubstr("\"xon_to_next_byte_ms\": {\n" + c.xonBlock + "\n  },"));
     EXPECT_THAT(json, HasSubstr("\"duration_s\": 0,"));
+    EXPECT_THAT(json, HasSubstr("\"xon_written_us\": [],\n  \"tool_last_wrote_us\": -1,"))
+        << "a tool that sent nothing";
 }
 
 std::string AfterXoffBlock(const char* max, const char* median, const char* list) {

@@ -188,6 +188,7 @@ struct ReactionCase {
     friend void PrintTo(const ReactionCase& c, std::ostream* os) { *os << c.name; }
     std::vector<Step> steps;
     std::vector<std::uint64_t> afterXoff;
+    std::vector<std::uint64_t> writtenAfterXoff;
 };
 
 class CncSimAfterXoffTest : public testing::TestWithParam<ReactionCase> {};
@@ -220,6 +221,7 @@ TEST_P(CncSimAfterXoffTest, CountsWhatStartedBetweenXoffAndHold) {
         }
     }
     EXPECT_EQ(uart.Stats().afterXoff, c.afterXoff);
+    EXPECT_EQ(uart.Stats().writtenAfterXoff, c.writtenAfterXoff);
 }
 
 const char* const kTen = "0123456789";
@@ -233,31 +235,46 @@ INSTANTIATE_TEST_SUITE_P(
                       {2500us, Event::kXoff},
                       {5500us, Event::kHold},
                       {9ms, Event::kRelease}},
-                     {3}},
+                     {3},
+                     {0}},
         ReactionCase{"AnAtOnceHoldLetsNothingThrough",
                      {{0ms, Event::kQueue, kTen},
                       {2500us, Event::kXoff},
                       {2600us, Event::kHold},
                       {9ms, Event::kRelease}},
+                     {0},
                      {0}},
         ReactionCase{"ACharacterStartingAtTheHoldStillGoes",
                      {{0ms, Event::kQueue, kTen}, {500us, Event::kXoff}, {3ms, Event::kHold}},
-                     {3}},
+                     {3},
+                     {0}},
+        ReactionCase{"WrittenWhileTheXoffWasUnread",
+                     {{0ms, Event::kQueue, kTen},
+                      {500us, Event::kXoff},
+                      {1ms, Event::kQueue, "abcde"},
+                      {2ms, Event::kQueue, "fgh"},
+                      {3ms, Event::kHold}},
+                     {3},
+                     {8}},
         ReactionCase{"AlreadyHeldWhenTheXoffWentOut",
                      {{0ms, Event::kQueue, kTen}, {500us, Event::kHold}, {700us, Event::kXoff}},
+                     {0},
                      {0}},
         ReactionCase{"WrittenAfterTheXoffOntoAnIdleLine",
                      {{500us, Event::kXoff}, {2ms, Event::kQueue, "ab"}, {2100us, Event::kHold}},
-                     {1}},
+                     {1},
+                     {2}},
         ReactionCase{"NeverHeldCountsUpToTheXon",
                      {{0ms, Event::kQueue, kTen},
                       {500us, Event::kXoff},
                       {4500us, Event::kXon},
                       {6500us, Event::kHold}},
-                     {4}},
+                     {4},
+                     {0}},
         ReactionCase{"AReleaseWithoutAHoldSeenEndsIt",
                      {{0ms, Event::kQueue, kTen}, {500us, Event::kXoff}, {2500us, Event::kRelease}},
-                     {2}},
+                     {2},
+                     {0}},
         ReactionCase{"EachXoffApart",
                      {{0ms, Event::kQueue, kTen},
                       {500us, Event::kXoff},
@@ -266,10 +283,12 @@ INSTANTIATE_TEST_SUITE_P(
                       {3500us, Event::kXoff},
                       {3600us, Event::kXoff},
                       {6500us, Event::kHold}},
-                     {1, 0, 3}},
+                     {1, 0, 3},
+                     {0, 0, 0}},
         ReactionCase{"TheEndOfTheSessionEndsIt",
                      {{0ms, Event::kQueue, kTen}, {500us, Event::kXoff}, {4500us, Event::kFinish}},
-                     {4}},
-        ReactionCase{"NoXoffNoCount", {{0ms, Event::kQueue, kTen}, {5ms, Event::kHold}}, {}}));
+                     {4},
+                     {0}},
+        ReactionCase{"NoXoffNoCount", {{0ms, Event::kQueue, kTen}, {5ms, Event::kHold}}, {}, {}}));
 
 }  // namespace

@@ -29,7 +29,7 @@ class ChildProcess {
     // ended by a signal: then -signal).
     std::optional<int> Wait(std::chrono::milliseconds within);
 
-    // Everything the program wrote, once it has ended.
+    // Everything the program has written so far; all of it once it has ended.
     const std::string& Output() const { return out_; }
     const std::string& Errors() const { return err_; }
 

@@ -20,6 +20,7 @@ class Oracle {
                                    : level_ + 5;
             stepBytes_ = 0;
         }
+        result_.handOvers.push_back({result_.bytes.size(), level_});
         batch.clear();
     }
 

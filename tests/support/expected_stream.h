@@ -5,12 +5,21 @@
 // over-long line, nothing after the line that takes the level past 60.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 struct ExpectedStream {
     std::string bytes;
     enum class End { EndOfFile, LevelPassed, LongLine } end;
     int finalLevel;
+    // After each hand-over: the bytes handed over so far and the level they brought. A test
+    // that ends early has handed over exactly one of these (or nothing, at level 5).
+    struct HandOver {
+        std::size_t end;
+        int level;
+    };
+    std::vector<HandOver> handOvers;
 };
 
 // A test from the window starts at level 5; a fuzz run may start anywhere to reach the
