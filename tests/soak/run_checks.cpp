@@ -12,7 +12,22 @@ namespace soak {
 
 namespace {
 
-constexpr std::string_view kEndedText = "테스트가 완료되어 중단합니다.!!!";
+// The runner's last status line names the end.
+std::string_view EndStatusText(const std::string& end) {
+    if (end == "stopped") {
+        return "요청에 따라 테스트를 중단합니다.!!!";
+    }
+    if (end == "port" || end == "port_lost") {
+        return "포트 오류로 테스트를 중단합니다.!!!";
+    }
+    if (end == "file") {
+        return "파일 오류로 테스트를 중단합니다.!!!";
+    }
+    if (end == "long_line") {
+        return "DATA 블록이 너무 길어 테스트를 중단합니다.!!!";
+    }
+    return "테스트가 완료되어 중단합니다.!!!";
+}
 constexpr std::string_view kEndLogText = " 테스트완료, 전송중단 ";
 constexpr std::string_view kLongLineMessage = "Trans message: DATA 블록의 문자수가 너무 많습니다. ";
 constexpr std::string_view kPortLostMessage = " 연결이 끊어졌습니다.!!!";
@@ -218,7 +233,7 @@ class Checker {
                      std::to_string(seen) + " times, expected " + std::to_string(times));
             }
         };
-        expectOnce(outcome_.out, kEndedText, 1, "output");
+        expectOnce(outcome_.out, EndStatusText(end_), 1, "output");
         expectOnce(outcome_.out, kEndLogText, 1, "output");
         expectOnce(outcome_.err, kLongLineMessage, end_ == "long_line" ? 1 : 0, "errors");
         expectOnce(outcome_.err, kPortLostMessage, end_ == "port_lost" ? 1 : 0, "errors");
