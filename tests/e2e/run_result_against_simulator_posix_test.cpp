@@ -92,9 +92,13 @@ TEST(RunResultAgainstSimulatorTest, TheResultSaysWhereTheMachinesHoldsBegan) {
         }
         xons += e.kind == "xon" ? 1 : 0;
     }
-    // Every hold the machine asked for is in the record, and nothing else.
-    EXPECT_EQ(xoffs, Number(machine, "xoff_sent"));
-    EXPECT_EQ(xons, Number(machine, "xon_sent"));
+    // Every hold the machine asked for is in the record, and nothing else; but the machine
+    // may still answer the last bytes with one more XOFF and XON once the tool has stopped
+    // reading for its close.
+    EXPECT_LE(xoffs, Number(machine, "xoff_sent"));
+    EXPECT_GE(xoffs, Number(machine, "xoff_sent") - 1);
+    EXPECT_LE(xons, Number(machine, "xon_sent"));
+    EXPECT_GE(xons, Number(machine, "xon_sent") - 1);
     ASSERT_NE(firstXoff, nullptr) << "the machine must hold at this rate";
     EXPECT_EQ(Number(runner, "first_xoff_level"), firstXoff->level);
     // The machine cannot hold before its buffer reached the mark, so the first hold comes at
