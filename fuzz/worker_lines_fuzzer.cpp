@@ -107,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(platform.posted.size() == 1 && platform.posted[0].message == WM_TRANSFER_DONE &&
                 platform.posted[0].window == kWindow,
             "the end is posted once");
-    Require(log.All().back() == "PostToWindow(1025)", "posting the end is the last act");
+    Require(log.All().back() == "PostToWindow(" + std::to_string(WM_TRANSFER_DONE) + ")",
+            "posting the end is the last act");
     return 0;
 }
