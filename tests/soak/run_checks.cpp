@@ -10,9 +10,8 @@
 
 namespace soak {
 
-namespace {
+namespace {}  // namespace
 
-// The runner's last status line names the end.
 std::string_view EndStatusText(const std::string& end) {
     if (end == "stopped") {
         return "요청에 따라 테스트를 중단합니다.!!!";
@@ -28,6 +27,8 @@ std::string_view EndStatusText(const std::string& end) {
     }
     return "테스트가 완료되어 중단합니다.!!!";
 }
+
+namespace {
 constexpr std::string_view kEndLogText = " 테스트완료, 전송중단 ";
 constexpr std::string_view kLongLineMessage = "Trans message: DATA 블록의 문자수가 너무 많습니다. ";
 constexpr std::string_view kPortLostMessage = " 연결이 끊어졌습니다.!!!";

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "run_plan.h"
@@ -61,5 +62,8 @@ inline constexpr std::chrono::milliseconds kEndAfterFault{2000};
 inline constexpr std::chrono::milliseconds kXonSurelyRead{100};
 
 Verdict CheckRun(const RunPlan& plan, const Expected& expected, const Outcome& outcome, bool wine);
+
+// The runner's last status line for an end reason of its report: it names the end.
+std::string_view EndStatusText(const std::string& end);
 
 }  // namespace soak
