@@ -5,7 +5,7 @@
 add_executable(gui_smoke
     ${CMAKE_CURRENT_LIST_DIR}/gui_smoke_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/png_file.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/program_inspection_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/program_probe_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_capture_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_driver_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_layout_win32.cpp

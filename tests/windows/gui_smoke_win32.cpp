@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "png_file.h"
-#include "program_inspection_win32.h"
+#include "program_probe_win32.h"
 #include "window_capture_win32.h"
 #include "window_driver_win32.h"
 #include "window_layout_win32.h"

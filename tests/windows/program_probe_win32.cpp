@@ -1,4 +1,4 @@
-#include "program_inspection_win32.h"
+#include "program_probe_win32.h"
 
 #include <psapi.h>
 
