@@ -266,6 +266,21 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"AnXonMissed",
                   [](Fixture& f) { f.outcome.report = RunnerReport("level", 1000, 1000, 10, 1); },
                   "xon_count 1", ""},
+        CheckCase{"AnXonMissedByAToolThatWroteLast",
+                  [](Fixture& f) {
+                      f.outcome.report = RunnerReport("level", 1000, 1000, 10, 1);
+                      f.outcome.machineReport =
+                          MachineReport(1000, 0, 0, 0, "[1000, 50000, 990000]", 160'000);
+                  },
+                  "xon_count 1", ""},
+        CheckCase{"AnXonUnreadWhileThePtyWasSlowToHandOverTheLastWrite",
+                  [](Fixture& f) {
+                      f.outcome.report = RunnerReport("level", 1000, 1000, 10, 1);
+                      f.outcome.machineReport =
+                          MachineReport(1000, 0, 0, 0, "[1000, 50000, 990000]", 160'000);
+                      f.outcome.ptyDelay = std::chrono::milliseconds(20);
+                  },
+                  "", ""},
         CheckCase{"TheLastXonRead",
                   [](Fixture& f) { f.outcome.report = RunnerReport("level", 1000, 1000, 10, 3); },
                   "", ""},
