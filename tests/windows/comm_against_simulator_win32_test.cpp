@@ -182,6 +182,57 @@ TEST_F(CommAgainstSimulatorTest, AnAckGivenWhileHeldGoesOutOnRelease) {
     // The machine counts the ACK in its report; the test's command checks it there.
 }
 
+// Waits until the port counts at least one byte from the machine; false when none comes.
+bool MachineByteWaits(HANDLE port) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    const auto until = std::chrono::steady_clock::now() + kArrivalBound;
+    do {
+        if (!Comm().ClearCommError(port, &errors, &status)) {
+            return false;
+        }
+    } while (status.cbInQue == 0 && std::chrono::steady_clock::now() < until);
+    return status.cbInQue != 0;
+}
+
+TEST_F(CommAgainstSimulatorTest, AReadThatWaitsTakesTheByteThatArrivesMeanwhile) {
+    // The read waits up to ten seconds for its byte, the machine's ENQ after its 40th data
+    // byte, which is on its way while the read starts.
+    COMMTIMEOUTS patient{0, 0, 10'000, 0, 1};
+    ASSERT_TRUE(Comm().SetCommTimeouts(port_, &patient));
+    WriteAll("N40 X4.\r\nN5\r\n");
+    char buffer[4] = {};
+    DWORD read = 0;
+    const BOOL ok = Comm().ReadFile(port_, buffer, 1, &read);
+    COMMTIMEOUTS engine{0, 0, 1, 0, 1};
+    ASSERT_TRUE(Comm().SetCommTimeouts(port_, &engine));
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(read, 1u) << "the read ended without the machine's byte";
+    EXPECT_EQ(buffer[0], kEnq);
+}
+
+TEST_F(CommAgainstSimulatorTest, APurgeForgetsWhatCameBeforeItAndKeepsWhatComesAfter) {
+    WriteAll("N50 G01 Y5. F1000.\r\n");  // the 60th data byte: an ENQ
+    ASSERT_TRUE(MachineByteWaits(port_)) << "the machine's ENQ never came";
+    ASSERT_TRUE(Comm().PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR));
+    DWORD errors = 0;
+    COMSTAT status{};
+    ASSERT_TRUE(Comm().ClearCommError(port_, &errors, &status));
+    EXPECT_EQ(status.cbInQue, 0u);
+    char buffer[16];
+    DWORD read = 99;
+    ASSERT_TRUE(Comm().ReadFile(port_, buffer, sizeof buffer, &read)) << "error " << GetLastError();
+    EXPECT_EQ(read, 0u) << "a byte from before the purge was read";
+
+    WriteAll("N60 G01 Y6. F1000.\r\n");  // the 80th: the next ENQ must still be read
+    const auto until = std::chrono::steady_clock::now() + kArrivalBound;
+    do {
+        ASSERT_TRUE(Comm().ReadFile(port_, buffer, sizeof buffer, &read));
+    } while (read == 0 && std::chrono::steady_clock::now() < until);
+    ASSERT_EQ(read, 1u) << "nothing was read after the purge";
+    EXPECT_EQ(buffer[0], kEnq);
+}
+
 TEST_F(CommAgainstSimulatorTest, NulsFromTheMachineNeverReachTheReader) {
     const std::string block = "N40 G00 Z5.\r\n";
     WriteAll(block);
