@@ -17,7 +17,8 @@ struct Win32Port {
     HANDLE written = nullptr;              // signalled when a write has ended
     std::unique_ptr<InputReader> reader;
     COMMTIMEOUTS timeouts{};  // the caller's; the device keeps the reader's read time-outs
-    ULONGLONG promised = 0;   // the reader's Arrived() once it has what the last count showed
+    DWORD counted = 0;        // what the last status query counted as waiting
+    ULONGLONG promised = 0;   // the reader's Arrived() once it has what that query counted
     bool lost = false;        // a call failed because the device has gone; it stays gone
     std::string kept;         // TransmitCommChar bytes that wait for the transmitter
 };
@@ -144,8 +145,10 @@ class Win32Comm final : public CommApi {
         if (port == nullptr) {
             return FALSE;
         }
+        const bool counted = count != 0 && count <= port->counted;
+        port->counted = 0;
         return Noted(*port, port->reader->Read(static_cast<char*>(buffer), count, read,
-                                               port->timeouts, port->promised));
+                                               port->timeouts, counted, port->promised));
     }
 
     BOOL SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) override {
@@ -161,6 +164,7 @@ class Win32Comm final : public CommApi {
         const bool input = (flags & (PURGE_RXCLEAR | PURGE_RXABORT)) != 0;
         if (input) {
             port->reader->Forget();
+            port->counted = 0;
             port->promised = 0;
         }
         if (!::PurgeComm(port->device, flags)) {
@@ -218,6 +222,7 @@ class Win32Comm final : public CommApi {
         if (status != nullptr) {
             port->promised = port->reader->Arrived() + status->cbInQue;
             status->cbInQue += port->reader->Waiting();
+            port->counted = status->cbInQue;
         }
         return TRUE;
     }

@@ -185,14 +185,14 @@ bool InputReader::WaitUntil(LONGLONG tick) {
     return true;
 }
 
-BOOL InputReader::Read(char* buffer, DWORD count, DWORD* read, const COMMTIMEOUTS& t,
+BOOL InputReader::Read(char* buffer, DWORD count, DWORD* read, const COMMTIMEOUTS& t, bool counted,
                        ULONGLONG awaited) {
     *read = 0;
     const auto ticks = [this](ULONGLONG ms) {
         return static_cast<LONGLONG>(ms * static_cast<ULONGLONG>(ticksPerSecond_) / 1000);
     };
     const Locked locked(lock_);
-    if (arrivals_ < awaited) {
+    if (counted && arrivals_ < awaited) {
         const LONGLONG transitEnd = Now() + ticks(kTransitWait);
         while (arrivals_ < awaited && !ended_ && WaitUntil(transitEnd)) {
         }
@@ -203,8 +203,9 @@ BOOL InputReader::Read(char* buffer, DWORD count, DWORD* read, const COMMTIMEOUT
     // soon as a byte is there, waiting n ms for the first; otherwise the read ends with count
     // bytes, at its total time-out, or when the interval between two bytes runs out.
     const LONGLONG start = Now();
-    const bool atOnce = t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == 0 &&
-                        t.ReadTotalTimeoutConstant == 0;
+    const bool atOnce = (counted && !taken_.empty()) ||
+                        (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == 0 &&
+                         t.ReadTotalTimeoutConstant == 0);
     const bool firstByte =
         t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD &&
         t.ReadTotalTimeoutConstant != 0 && t.ReadTotalTimeoutConstant != MAXDWORD;

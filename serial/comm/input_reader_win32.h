@@ -21,11 +21,12 @@ class InputReader {
     // False when the thread could not start; nothing is read then.
     bool Started() const { return thread_ != nullptr; }
 
-    // Takes up to count bytes as a Win32 read with these time-outs would, after waiting (at
-    // most a short while) until Arrived() reaches awaited: bytes the driver was seen to hold
-    // are read as soon as the reader has them, as a driver would hand them over at once.
-    // FALSE, with the error set, once the device has failed and nothing taken in is left.
-    BOOL Read(char* buffer, DWORD count, DWORD* read, const COMMTIMEOUTS& timeouts,
+    // Takes up to count bytes as a Win32 read with these time-outs would. counted: the
+    // caller asks for no more than a status query counted, which a driver hands over at once;
+    // the read waits (at most a short while) until Arrived() reaches awaited, so that those
+    // bytes are in, and returns with them (less any NULs left out). FALSE, with the error
+    // set, once the device has failed and nothing taken in is left.
+    BOOL Read(char* buffer, DWORD count, DWORD* read, const COMMTIMEOUTS& timeouts, bool counted,
               ULONGLONG awaited);
 
     // Bytes taken off the device and not yet read.
