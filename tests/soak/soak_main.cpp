@@ -334,6 +334,13 @@ bool MapWinePorts(const soak::Programs& programs, const std::vector<soak::Slot>&
     return true;
 }
 
+// The prefix's server, kept running between the runs, goes with them: a later program of
+// the prefix (a window under another display) must not meet a server started for these.
+void EndWineServer(const soak::Programs& programs) {
+    ChildProcess end({"/bin/sh", "-c", "wineserver -k"}, {{"WINEPREFIX", programs.winePrefix}});
+    end.Wait(60s);
+}
+
 void PrintSummary(const Totals& t, const Options& o, Clock::duration took) {
     std::printf("\n== soak: %llu runs, %llu failed", static_cast<unsigned long long>(t.runs),
                 static_cast<unsigned long long>(t.failed));
@@ -465,6 +472,9 @@ int main(int argc, char** argv) {
     }
     const Clock::time_point start = Clock::now();
     const Totals& totals = soak.Go(slots);
+    if (o.windows) {
+        EndWineServer(programs);
+    }
     PrintSummary(totals, o, Clock::now() - start);
     if (totals.failed == 0 && !o.keep && o.work.empty()) {
         std::error_code ignored;
