@@ -9,9 +9,11 @@
 namespace {
 
 constexpr DWORD kChunk = 512;
-// The longest a read waits for bytes the driver held to reach the reader: far longer than
-// they take even under Wine, and short enough that a reader held up costs little.
-constexpr ULONGLONG kTransitWait = 50;
+// The longest a read waits for bytes the driver held to reach the reader. They come in
+// microseconds, but under Wine the reader hears of them through the Wine server, which a
+// loaded machine can hold up for hundreds of milliseconds; a poller that saw a byte counted
+// must not write on without it, as it may be a DC3.
+constexpr ULONGLONG kTransitWait = 500;
 
 LONGLONG Now() {
     LARGE_INTEGER now;
