@@ -1,40 +1,46 @@
 // The forwarding layer on the Win32 comm API. A HANDLE given out points to a Win32Port,
 // which holds the device handle and what this layer adds where a driver falls short.
-#include <memory>
+#include <algorithm>
 #include <string>
 
 #include "comm_api.h"
 #include "comm_device_name.h"
-#include "device_gone_win32.h"
-#include "input_reader_win32.h"
 #include "wide_text_win32.h"
+
+// Newer than the MinGW-w64 headers: "a device which does not exist was specified".
+#ifndef ERROR_NO_SUCH_DEVICE
+#define ERROR_NO_SUCH_DEVICE 433L
+#endif
 
 namespace {
 
-// One open port. Used by one thread at a time, as the engine uses a port, beside its reader.
+// One open port. Used by one thread at a time, as the engine uses a port.
 struct Win32Port {
-    HANDLE device = INVALID_HANDLE_VALUE;  // overlapped: the reader's read waits beside writes
-    HANDLE written = nullptr;              // signalled when a write has ended
-    std::unique_ptr<InputReader> reader;
-    COMMTIMEOUTS timeouts{};  // the caller's; the device keeps the reader's read time-outs
-    DWORD counted = 0;        // what the last status query counted as waiting
-    ULONGLONG promised = 0;   // the reader's Arrived() once it has what that query counted
-    bool lost = false;        // a call failed because the device has gone; it stays gone
-    std::string kept;         // TransmitCommChar bytes that wait for the transmitter
+    HANDLE device = INVALID_HANDLE_VALUE;
+    bool dropNul = false;
+    bool lost = false;  // a call failed because the device has gone; it stays gone
+    std::string kept;   // TransmitCommChar bytes that wait for the transmitter
 };
 
-// The caller's write time-outs; reads without time-outs, as the reader waits for each first
-// byte until it comes.
-COMMTIMEOUTS DeviceTimeouts(const COMMTIMEOUTS& caller) {
-    return {0, 0, 0, caller.WriteTotalTimeoutMultiplier, caller.WriteTotalTimeoutConstant};
-}
-
-void Release(Win32Port* port) {
-    port->reader.reset();
-    if (port->written != nullptr) {
-        CloseHandle(port->written);
+// The errors a comm call ends with once its device is gone: a pulled USB adapter gives
+// access denied, bad command or a device error on most drivers; Wine maps a hung-up pty to
+// a device error too.
+bool MeansDeviceGone(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_INVALID_HANDLE:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_NOT_READY:
+        case ERROR_BROKEN_PIPE:
+        case ERROR_NO_SUCH_DEVICE:
+        case ERROR_IO_DEVICE:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEVICE_REMOVED:
+            return true;
+        default:
+            return false;
     }
-    delete port;
 }
 
 // Passes a call's result on, noting on the way whether it failed for a device that is gone.
@@ -62,12 +68,11 @@ class Win32Comm final : public CommApi {
             SetLastError(ERROR_INVALID_NAME);
             return INVALID_HANDLE_VALUE;
         }
-        // No sharing: a port is one program's at a time. Overlapped, so that the reader's
-        // read can wait while the caller writes; each call of the caller's still ends before
-        // it returns, bounded by the time-outs the engine sets.
+        // No sharing: a port is one program's at a time. Synchronous I/O; the time-outs the
+        // engine sets bound every read and write.
         const HANDLE device =
             CreateFileW(Utf8ToWide(deviceName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (device == INVALID_HANDLE_VALUE) {
             return INVALID_HANDLE_VALUE;
         }
@@ -78,27 +83,6 @@ class Win32Comm final : public CommApi {
         }
         auto* port = new Win32Port;
         port->device = device;
-        // Until the caller sets its own, reads keep the driver's time-outs as they were.
-        COMMTIMEOUTS timeouts{};
-        ::GetCommTimeouts(device, &timeouts);
-        port->timeouts = timeouts;
-        COMMTIMEOUTS forDevice = DeviceTimeouts(timeouts);
-        port->written = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (port->written == nullptr || !::SetCommTimeouts(device, &forDevice)) {
-            const DWORD error = GetLastError();
-            Release(port);
-            CloseHandle(device);
-            SetLastError(error);
-            return INVALID_HANDLE_VALUE;
-        }
-        port->reader = std::make_unique<InputReader>(device);
-        if (!port->reader->Started()) {
-            const DWORD error = GetLastError();
-            Release(port);
-            CloseHandle(device);
-            SetLastError(error);
-            return INVALID_HANDLE_VALUE;
-        }
         return port;
     }
 
@@ -111,9 +95,9 @@ class Win32Comm final : public CommApi {
         if (!port->lost) {
             SendKept(*port);
         }
-        const HANDLE device = port->device;
-        Release(port);
-        return CloseHandle(device);
+        const BOOL closed = CloseHandle(port->device);
+        delete port;
+        return closed;
     }
 
     BOOL WriteFile(HANDLE handle, const void* data, DWORD count, DWORD* written) override {
@@ -125,30 +109,23 @@ class Win32Comm final : public CommApi {
         if (!port->kept.empty()) {
             return TRUE;  // the data must not overtake kept bytes: it waits for a later call
         }
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = port->written;
-        if (!::WriteFile(port->device, data, count, nullptr, &overlapped) &&
-            GetLastError() != ERROR_IO_PENDING) {
-            return Noted(*port, FALSE);
-        }
-        BOOL done = ::GetOverlappedResult(port->device, &overlapped, written, TRUE);
-        // A write that ran into its time-out took what it took, as a synchronous one would.
-        if (!done && MeansTimedOut(GetLastError())) {
-            done = TRUE;
-        }
-        return Noted(*port, done);
+        return Noted(*port, ::WriteFile(port->device, data, count, written, nullptr));
     }
 
     BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) override {
         Win32Port* port = PortOf(handle);
         *read = 0;
-        if (port == nullptr) {
+        if (port == nullptr ||
+            !Noted(*port, ::ReadFile(port->device, buffer, count, read, nullptr))) {
             return FALSE;
         }
-        const bool counted = count != 0 && count <= port->counted;
-        port->counted = 0;
-        return Noted(*port, port->reader->Read(static_cast<char*>(buffer), count, read,
-                                               port->timeouts, counted, port->promised));
+        if (port->dropNul) {
+            // Drivers that ignore fNull (Wine's among them) hand NULs on; the engine was
+            // promised they never arrive.
+            auto* bytes = static_cast<char*>(buffer);
+            *read = static_cast<DWORD>(std::remove(bytes, bytes + *read, '\0') - bytes);
+        }
+        return TRUE;
     }
 
     BOOL SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) override {
@@ -158,22 +135,8 @@ class Win32Comm final : public CommApi {
 
     BOOL PurgeComm(HANDLE handle, DWORD flags) override {
         Win32Port* port = PortOf(handle);
-        if (port == nullptr) {
+        if (port == nullptr || !::PurgeComm(port->device, flags)) {
             return FALSE;
-        }
-        const bool input = (flags & (PURGE_RXCLEAR | PURGE_RXABORT)) != 0;
-        if (input) {
-            port->reader->Forget();
-            port->counted = 0;
-            port->promised = 0;
-        }
-        if (!::PurgeComm(port->device, flags)) {
-            return FALSE;
-        }
-        if (input) {
-            // The reader's waiting read may hold bytes from before the purge (Wine's purge
-            // leaves it alone): it starts again.
-            CancelIoEx(port->device, nullptr);
         }
         if ((flags & PURGE_TXCLEAR) != 0) {
             port->kept.clear();
@@ -191,9 +154,7 @@ class Win32Comm final : public CommApi {
         if (port == nullptr || !::SetCommState(port->device, dcb)) {
             return FALSE;
         }
-        // Drivers that ignore fNull (Wine's among them) hand NULs on; the engine was
-        // promised they never arrive.
-        port->reader->DropNuls(dcb->fNull != 0);
+        port->dropNul = dcb->fNull != 0;
         return TRUE;
     }
 
@@ -210,21 +171,7 @@ class Win32Comm final : public CommApi {
         // The poller asks this on every pass: kept bytes go out as soon as the driver takes
         // them, whether or not more data follows.
         SendKept(*port);
-        if (!Noted(*port, ::ClearCommError(port->device, errors, status))) {
-            return FALSE;
-        }
-        if (errors != nullptr) {
-            *errors |= port->reader->TakeLineErrors();
-        }
-        // The bytes still in the driver count too, as a driver counts them: the next read
-        // waits for the reader to bring them. A poller that sees a DC3 counted must get it
-        // before it writes again.
-        if (status != nullptr) {
-            port->promised = port->reader->Arrived() + status->cbInQue;
-            status->cbInQue += port->reader->Waiting();
-            port->counted = status->cbInQue;
-        }
-        return TRUE;
+        return Noted(*port, ::ClearCommError(port->device, errors, status));
     }
 
     BOOL TransmitCommChar(HANDLE handle, char c) override {
@@ -241,15 +188,7 @@ class Win32Comm final : public CommApi {
 
     BOOL SetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) override {
         Win32Port* port = PortOf(handle);
-        if (port == nullptr || timeouts == nullptr) {
-            return FALSE;
-        }
-        COMMTIMEOUTS forDevice = DeviceTimeouts(*timeouts);
-        if (!::SetCommTimeouts(port->device, &forDevice)) {
-            return FALSE;
-        }
-        port->timeouts = *timeouts;
-        return TRUE;
+        return port != nullptr && ::SetCommTimeouts(port->device, timeouts);
     }
 
     BOOL EscapeCommFunction(HANDLE handle, DWORD function) override {
