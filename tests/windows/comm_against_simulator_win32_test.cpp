@@ -86,6 +86,20 @@ class CommAgainstSimulatorTest : public testing::Test {
         EXPECT_EQ(bytes, "") << "the port never took these bytes";
     }
 
+    // Nothing is counted as waiting, and a read returns empty: with the 1-ms total time-out
+    // it returns; without it the call would wait for ever.
+    static void ExpectNothingWaiting(const char* otherwise) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        ASSERT_TRUE(Comm().ClearCommError(port_, &errors, &status));
+        EXPECT_EQ(status.cbInQue, 0u) << otherwise;
+        char buffer[16];
+        DWORD read = 99;
+        ASSERT_TRUE(Comm().ReadFile(port_, buffer, sizeof buffer, &read))
+            << "error " << GetLastError();
+        EXPECT_EQ(read, 0u) << otherwise;
+    }
+
     static inline HANDLE port_ = INVALID_HANDLE_VALUE;
     static inline std::string record_;
 };
@@ -122,16 +136,7 @@ TEST_F(CommAgainstSimulatorTest, TakesTheLineSettingsAndTimeOutsOfATest) {
 }
 
 TEST_F(CommAgainstSimulatorTest, AReadWithNothingWaitingReturnsEmptyInsteadOfWaiting) {
-    DWORD errors = 0;
-    COMSTAT status{};
-    ASSERT_TRUE(Comm().ClearCommError(port_, &errors, &status));
-    EXPECT_EQ(status.cbInQue, 0u);
-
-    char buffer[16];
-    DWORD read = 99;
-    // With the 1-ms total time-out this returns; without it the call would wait for ever.
-    ASSERT_TRUE(Comm().ReadFile(port_, buffer, sizeof buffer, &read));
-    EXPECT_EQ(read, 0u);
+    ExpectNothingWaiting("a byte came from nowhere");
 }
 
 TEST_F(CommAgainstSimulatorTest, SetXoffHoldsTheDataAndSetXonReleasesIt) {
@@ -215,16 +220,11 @@ TEST_F(CommAgainstSimulatorTest, APurgeForgetsWhatCameBeforeItAndKeepsWhatComesA
     WriteAll("N50 G01 Y5. F1000.\r\n");  // the 60th data byte: an ENQ
     ASSERT_TRUE(MachineByteWaits(port_)) << "the machine's ENQ never came";
     ASSERT_TRUE(Comm().PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR));
-    DWORD errors = 0;
-    COMSTAT status{};
-    ASSERT_TRUE(Comm().ClearCommError(port_, &errors, &status));
-    EXPECT_EQ(status.cbInQue, 0u);
-    char buffer[16];
-    DWORD read = 99;
-    ASSERT_TRUE(Comm().ReadFile(port_, buffer, sizeof buffer, &read)) << "error " << GetLastError();
-    EXPECT_EQ(read, 0u) << "a byte from before the purge was read";
+    ExpectNothingWaiting("a byte from before the purge was read");
 
     WriteAll("N60 G01 Y6. F1000.\r\n");  // the 80th: the next ENQ must still be read
+    char buffer[16];
+    DWORD read = 0;
     const auto until = std::chrono::steady_clock::now() + kArrivalBound;
     do {
         ASSERT_TRUE(Comm().ReadFile(port_, buffer, sizeof buffer, &read));
