@@ -233,6 +233,28 @@ TEST_F(CommAgainstSimulatorTest, APurgeForgetsWhatCameBeforeItAndKeepsWhatComesA
     EXPECT_EQ(buffer[0], kEnq);
 }
 
+TEST_F(CommAgainstSimulatorTest, AWaitThatRanOutKeepsItsReadAndCountsWhatItTook) {
+    // The wait leaves a read pending on the device, which takes the machine's next byte
+    // while nobody reads: that byte must still count as waiting, and be read once.
+    ExpectNothingWaiting("a byte came from nowhere");
+    WriteAll("N70 G01 X7. Y7. F500.\r\nN80 G01 X8. Y8.\r\n");  // the 100th and 120th: ENQs
+
+    DWORD errors = 0;
+    COMSTAT status{};
+    const auto until = std::chrono::steady_clock::now() + kArrivalBound;
+    do {
+        ASSERT_TRUE(Comm().ClearCommError(port_, &errors, &status));
+    } while (status.cbInQue < 2 && std::chrono::steady_clock::now() < until);
+    EXPECT_EQ(status.cbInQue, 2u) << "the byte the pending read took was not counted";
+
+    char buffer[16] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(Comm().ReadFile(port_, buffer, sizeof buffer, &read));
+    ASSERT_EQ(read, 2u);
+    EXPECT_EQ(std::string(buffer, read), std::string(2, kEnq));
+    ExpectNothingWaiting("a byte was read twice");
+}
+
 TEST_F(CommAgainstSimulatorTest, NulsFromTheMachineNeverReachTheReader) {
     const std::string block = "N40 G00 Z5.\r\n";
     WriteAll(block);
