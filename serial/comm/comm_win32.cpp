@@ -1,13 +1,10 @@
 // The forwarding layer on the Win32 comm API. A HANDLE given out points to a Win32Port,
 // which holds the device handle and what this layer adds where a driver falls short.
 #include <algorithm>
-#include <memory>
 #include <string>
 
 #include "comm_api.h"
 #include "comm_device_name.h"
-#include "overlapped_timeout_win32.h"
-#include "waiting_input_win32.h"
 #include "wide_text_win32.h"
 
 // Newer than the MinGW-w64 headers: "a device which does not exist was specified".
@@ -19,9 +16,7 @@ namespace {
 
 // One open port. Used by one thread at a time, as the engine uses a port.
 struct Win32Port {
-    HANDLE device = INVALID_HANDLE_VALUE;  // overlapped; each call below waits for its end
-    std::unique_ptr<WaitingInput> input;
-    HANDLE writeEvent = nullptr;
+    HANDLE device = INVALID_HANDLE_VALUE;
     bool dropNul = false;
     bool lost = false;  // a call failed because the device has gone; it stays gone
     std::string kept;   // TransmitCommChar bytes that wait for the transmitter
@@ -73,12 +68,11 @@ class Win32Comm final : public CommApi {
             SetLastError(ERROR_INVALID_NAME);
             return INVALID_HANDLE_VALUE;
         }
-        // No sharing: a port is one program's at a time. Overlapped, so that a read waiting
-        // for the machine can stay pending while the engine writes; the calls below still
-        // return only once done, within the time-outs the engine set.
+        // No sharing: a port is one program's at a time. Synchronous I/O; the time-outs the
+        // engine sets bound every read and write.
         const HANDLE device =
             CreateFileW(Utf8ToWide(deviceName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                        OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (device == INVALID_HANDLE_VALUE) {
             return INVALID_HANDLE_VALUE;
         }
@@ -87,17 +81,9 @@ class Win32Comm final : public CommApi {
             SetLastError(ERROR_INVALID_NAME);
             return INVALID_HANDLE_VALUE;
         }
-        auto port = std::make_unique<Win32Port>();
+        auto* port = new Win32Port;
         port->device = device;
-        port->input = std::make_unique<WaitingInput>(device);
-        port->writeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (!port->input->Ready() || port->writeEvent == nullptr) {
-            const DWORD error = GetLastError();
-            Release(*port);
-            SetLastError(error);
-            return INVALID_HANDLE_VALUE;
-        }
-        return port.release();
+        return port;
     }
 
     BOOL ClosePort(HANDLE handle) override {
@@ -109,7 +95,7 @@ class Win32Comm final : public CommApi {
         if (!port->lost) {
             SendKept(*port);
         }
-        const BOOL closed = Release(*port);
+        const BOOL closed = CloseHandle(port->device);
         delete port;
         return closed;
     }
@@ -123,14 +109,14 @@ class Win32Comm final : public CommApi {
         if (!port->kept.empty()) {
             return TRUE;  // the data must not overtake kept bytes: it waits for a later call
         }
-        return Noted(*port, Write(*port, data, count, written));
+        return Noted(*port, ::WriteFile(port->device, data, count, written, nullptr));
     }
 
     BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) override {
         Win32Port* port = PortOf(handle);
         *read = 0;
         if (port == nullptr ||
-            !Noted(*port, port->input->Read(static_cast<char*>(buffer), count, read))) {
+            !Noted(*port, ::ReadFile(port->device, buffer, count, read, nullptr))) {
             return FALSE;
         }
         if (port->dropNul) {
@@ -149,14 +135,7 @@ class Win32Comm final : public CommApi {
 
     BOOL PurgeComm(HANDLE handle, DWORD flags) override {
         Win32Port* port = PortOf(handle);
-        if (port == nullptr) {
-            return FALSE;
-        }
-        // What the pending read took came before the purge as much as what the driver holds.
-        if ((flags & PURGE_RXCLEAR) != 0) {
-            port->input->Forget();
-        }
-        if (!::PurgeComm(port->device, flags)) {
+        if (port == nullptr || !::PurgeComm(port->device, flags)) {
             return FALSE;
         }
         if ((flags & PURGE_TXCLEAR) != 0) {
@@ -192,13 +171,7 @@ class Win32Comm final : public CommApi {
         // The poller asks this on every pass: kept bytes go out as soon as the driver takes
         // them, whether or not more data follows.
         SendKept(*port);
-        if (!Noted(*port, ::ClearCommError(port->device, errors, status))) {
-            return FALSE;
-        }
-        if (status != nullptr) {
-            status->cbInQue += port->input->Taken();
-        }
-        return TRUE;
+        return Noted(*port, ::ClearCommError(port->device, errors, status));
     }
 
     BOOL TransmitCommChar(HANDLE handle, char c) override {
@@ -215,20 +188,7 @@ class Win32Comm final : public CommApi {
 
     BOOL SetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) override {
         Win32Port* port = PortOf(handle);
-        if (port == nullptr) {
-            return FALSE;
-        }
-        // The read time-outs are kept here and applied by the reads; the device's own reads
-        // wait without one, so that the pending read can outlast any number of calls.
-        COMMTIMEOUTS device = *timeouts;
-        device.ReadIntervalTimeout = 0;
-        device.ReadTotalTimeoutMultiplier = 0;
-        device.ReadTotalTimeoutConstant = 0;
-        if (!::SetCommTimeouts(port->device, &device)) {
-            return FALSE;
-        }
-        port->input->SetTimeouts(*timeouts);
-        return TRUE;
+        return port != nullptr && ::SetCommTimeouts(port->device, timeouts);
     }
 
     BOOL EscapeCommFunction(HANDLE handle, DWORD function) override {
@@ -250,34 +210,6 @@ class Win32Comm final : public CommApi {
     BOOL BuildCommDCB(const char* text, DCB* dcb) override { return ::BuildCommDCBA(text, dcb); }
 
   private:
-    static BOOL Release(Win32Port& port) {
-        port.input.reset();  // ends the pending read first
-        if (port.writeEvent != nullptr) {
-            CloseHandle(port.writeEvent);
-        }
-        return CloseHandle(port.device);
-    }
-
-    // As WriteFile on a synchronous handle: returns once the driver has taken what it takes
-    // within the write time-out.
-    static BOOL Write(Win32Port& port, const void* data, DWORD count, DWORD* written) {
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = port.writeEvent;
-        if (!::WriteFile(port.device, data, count, nullptr, &overlapped) &&
-            GetLastError() != ERROR_IO_PENDING) {
-            return FALSE;
-        }
-        if (!GetOverlappedResult(port.device, &overlapped, written, TRUE)) {
-            const DWORD error = GetLastError();
-            if (!MeansTimedOut(error)) {
-                SetLastError(error);
-                return FALSE;
-            }
-        }
-        *written = std::min(*written, count);
-        return TRUE;
-    }
-
     // Hands the kept bytes to the driver in order, as far as it takes them now; the rest
     // waits for the next call. FALSE only when the device has gone.
     static BOOL SendKept(Win32Port& port) {
