@@ -14,9 +14,23 @@
 
 namespace {
 
+// How long the line must have been quiet (nothing written, nothing read) before a read
+// that waits for the machine's next byte may wait longer than the engine's time-out, and
+// how long it then waits. A byte still ends the wait the moment it arrives; what the longer
+// wait spares is the Wine server, which a read asks for the port's time-outs each time it
+// has to wait: twice a millisecond while the machine holds the sender, for minutes in drip
+// feed. On a stock Windows PC a 1-ms time-out ends only at the next tick of the system
+// timer, up to 15.6 ms later, so the engine sees no difference there.
+constexpr ULONGLONG kQuietBeforeLongWaits = 100;  // ms
+constexpr DWORD kLongWait = 16;                   // ms
+
 // One open port. Used by one thread at a time, as the engine uses a port.
 struct Win32Port {
     HANDLE device = INVALID_HANDLE_VALUE;
+    COMMTIMEOUTS timeouts{};  // as the engine set them
+    bool timeoutsSet = false;
+    bool waitsLonger = false;    // the device has kLongWait for a one-byte read
+    ULONGLONG lastActivity = 0;  // GetTickCount64() of the last byte written or read
     bool dropNul = false;
     bool lost = false;  // a call failed because the device has gone; it stays gone
     std::string kept;   // TransmitCommChar bytes that wait for the transmitter
@@ -83,6 +97,7 @@ class Win32Comm final : public CommApi {
         }
         auto* port = new Win32Port;
         port->device = device;
+        port->lastActivity = GetTickCount64();
         return port;
     }
 
@@ -109,15 +124,22 @@ class Win32Comm final : public CommApi {
         if (!port->kept.empty()) {
             return TRUE;  // the data must not overtake kept bytes: it waits for a later call
         }
-        return Noted(*port, ::WriteFile(port->device, data, count, written, nullptr));
+        const BOOL result = ::WriteFile(port->device, data, count, written, nullptr);
+        if (*written > 0) {
+            port->lastActivity = GetTickCount64();
+        }
+        return Noted(*port, result);
     }
 
     BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) override {
         Win32Port* port = PortOf(handle);
         *read = 0;
-        if (port == nullptr ||
+        if (port == nullptr || !Noted(*port, FitWaitToTheLine(*port, count)) ||
             !Noted(*port, ::ReadFile(port->device, buffer, count, read, nullptr))) {
             return FALSE;
+        }
+        if (*read > 0) {
+            port->lastActivity = GetTickCount64();
         }
         if (port->dropNul) {
             // Drivers that ignore fNull (Wine's among them) hand NULs on; the engine was
@@ -188,7 +210,13 @@ class Win32Comm final : public CommApi {
 
     BOOL SetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) override {
         Win32Port* port = PortOf(handle);
-        return port != nullptr && ::SetCommTimeouts(port->device, timeouts);
+        if (port == nullptr || !::SetCommTimeouts(port->device, timeouts)) {
+            return FALSE;
+        }
+        port->timeouts = *timeouts;
+        port->timeoutsSet = true;
+        port->waitsLonger = false;
+        return TRUE;
     }
 
     BOOL EscapeCommFunction(HANDLE handle, DWORD function) override {
@@ -210,6 +238,30 @@ class Win32Comm final : public CommApi {
     BOOL BuildCommDCB(const char* text, DCB* dcb) override { return ::BuildCommDCBA(text, dcb); }
 
   private:
+    // Gives the device the longer wait for a one-byte read on a quiet line where the
+    // engine's time-outs wait less, and the engine's own time-outs for every other read.
+    static BOOL FitWaitToTheLine(Win32Port& port, DWORD count) {
+        const COMMTIMEOUTS& engine = port.timeouts;
+        const bool waitsShort = port.timeoutsSet && engine.ReadIntervalTimeout != MAXDWORD &&
+                                engine.ReadTotalTimeoutMultiplier == 0 &&
+                                engine.ReadTotalTimeoutConstant > 0 &&
+                                engine.ReadTotalTimeoutConstant < kLongWait;
+        const bool quiet = GetTickCount64() - port.lastActivity >= kQuietBeforeLongWaits;
+        const bool longer = waitsShort && count == 1 && quiet;
+        if (longer == port.waitsLonger) {
+            return TRUE;
+        }
+        COMMTIMEOUTS device = engine;
+        if (longer) {
+            device.ReadTotalTimeoutConstant = kLongWait;
+        }
+        if (!::SetCommTimeouts(port.device, &device)) {
+            return FALSE;
+        }
+        port.waitsLonger = longer;
+        return TRUE;
+    }
+
     // Hands the kept bytes to the driver in order, as far as it takes them now; the rest
     // waits for the next call. FALSE only when the device has gone.
     static BOOL SendKept(Win32Port& port) {

@@ -233,9 +233,9 @@ TEST_F(CommAgainstSimulatorTest, APurgeForgetsWhatCameBeforeItAndKeepsWhatComesA
     EXPECT_EQ(buffer[0], kEnq);
 }
 
-TEST_F(CommAgainstSimulatorTest, AWaitThatRanOutKeepsItsReadAndCountsWhatItTook) {
-    // The wait leaves a read pending on the device, which takes the machine's next byte
-    // while nobody reads: that byte must still count as waiting, and be read once.
+TEST_F(CommAgainstSimulatorTest, AfterAWaitThatRanOutTheNextBytesAreCountedAndReadOnce) {
+    // Nothing of the wait may linger: neither a byte taken and not counted, nor one read
+    // twice.
     ExpectNothingWaiting("a byte came from nowhere");
     WriteAll("N70 G01 X7. Y7. F500.\r\nN80 G01 X8. Y8.\r\n");  // the 100th and 120th: ENQs
 
