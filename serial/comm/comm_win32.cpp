@@ -16,11 +16,11 @@ namespace {
 
 // How long the line must have been quiet (nothing written, nothing read) before a read
 // that waits for the machine's next byte may wait longer than the engine's time-out, and
-// how long it then waits. A byte still ends the wait the moment it arrives; what the longer
-// wait spares is the Wine server, which a read asks for the port's time-outs each time it
-// has to wait: twice a millisecond while the machine holds the sender, for minutes in drip
-// feed. On a stock Windows PC a 1-ms time-out ends only at the next tick of the system
-// timer, up to 15.6 ms later, so the engine sees no difference there.
+// how long it then waits. A byte still ends the wait the moment it arrives, so the XON that
+// ends a hold is acted on as soon as before; only a stop is seen up to 16 ms later. What the
+// longer wait spares is the Wine server, which a read asks for the port's time-outs each
+// time it has to wait: twice a millisecond while the machine holds the sender, for minutes
+// in drip feed.
 constexpr ULONGLONG kQuietBeforeLongWaits = 100;  // ms
 constexpr DWORD kLongWait = 16;                   // ms
 
