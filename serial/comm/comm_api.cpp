@@ -4,6 +4,7 @@
 
 #include "comm_dcb_text.h"
 #include "line_modelled_comm.h"
+#include "quiet_line_comm.h"
 
 namespace {
 
@@ -16,7 +17,8 @@ BOOL CommApi::BuildCommDCB(const char* text, DCB* dcb) {
 }
 
 CommApi& SystemComm() {
-    static LineModelledComm comm(PlatformComm());
+    static QuietLineComm quiet(PlatformComm());
+    static LineModelledComm comm(quiet);
     return comm;
 }
 

@@ -14,23 +14,9 @@
 
 namespace {
 
-// How long the line must have been quiet (nothing written, nothing read) before a read
-// that waits for the machine's next byte may wait longer than the engine's time-out, and
-// how long it then waits. A byte still ends the wait the moment it arrives, so the XON that
-// ends a hold is acted on as soon as before; only a stop is seen up to 16 ms later. What the
-// longer wait spares is the Wine server, which a read asks for the port's time-outs each
-// time it has to wait: twice a millisecond while the machine holds the sender, for minutes
-// in drip feed.
-constexpr ULONGLONG kQuietBeforeLongWaits = 100;  // ms
-constexpr DWORD kLongWait = 16;                   // ms
-
 // One open port. Used by one thread at a time, as the engine uses a port.
 struct Win32Port {
     HANDLE device = INVALID_HANDLE_VALUE;
-    COMMTIMEOUTS timeouts{};  // as the engine set them
-    bool timeoutsSet = false;
-    bool waitsLonger = false;    // the device has kLongWait for a one-byte read
-    ULONGLONG lastActivity = 0;  // GetTickCount64() of the last byte written or read
     bool dropNul = false;
     bool lost = false;  // a call failed because the device has gone; it stays gone
     std::string kept;   // TransmitCommChar bytes that wait for the transmitter
@@ -97,7 +83,6 @@ class Win32Comm final : public CommApi {
         }
         auto* port = new Win32Port;
         port->device = device;
-        port->lastActivity = GetTickCount64();
         return port;
     }
 
@@ -124,22 +109,15 @@ class Win32Comm final : public CommApi {
         if (!port->kept.empty()) {
             return TRUE;  // the data must not overtake kept bytes: it waits for a later call
         }
-        const BOOL result = ::WriteFile(port->device, data, count, written, nullptr);
-        if (*written > 0) {
-            port->lastActivity = GetTickCount64();
-        }
-        return Noted(*port, result);
+        return Noted(*port, ::WriteFile(port->device, data, count, written, nullptr));
     }
 
     BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read) override {
         Win32Port* port = PortOf(handle);
         *read = 0;
-        if (port == nullptr || !Noted(*port, FitWaitToTheLine(*port, count)) ||
+        if (port == nullptr ||
             !Noted(*port, ::ReadFile(port->device, buffer, count, read, nullptr))) {
             return FALSE;
-        }
-        if (*read > 0) {
-            port->lastActivity = GetTickCount64();
         }
         if (port->dropNul) {
             // Drivers that ignore fNull (Wine's among them) hand NULs on; the engine was
@@ -210,13 +188,7 @@ class Win32Comm final : public CommApi {
 
     BOOL SetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) override {
         Win32Port* port = PortOf(handle);
-        if (port == nullptr || !::SetCommTimeouts(port->device, timeouts)) {
-            return FALSE;
-        }
-        port->timeouts = *timeouts;
-        port->timeoutsSet = true;
-        port->waitsLonger = false;
-        return TRUE;
+        return port != nullptr && ::SetCommTimeouts(port->device, timeouts);
     }
 
     BOOL EscapeCommFunction(HANDLE handle, DWORD function) override {
@@ -238,30 +210,6 @@ class Win32Comm final : public CommApi {
     BOOL BuildCommDCB(const char* text, DCB* dcb) override { return ::BuildCommDCBA(text, dcb); }
 
   private:
-    // Gives the device the longer wait for a one-byte read on a quiet line where the
-    // engine's time-outs wait less, and the engine's own time-outs for every other read.
-    static BOOL FitWaitToTheLine(Win32Port& port, DWORD count) {
-        const COMMTIMEOUTS& engine = port.timeouts;
-        const bool waitsShort = port.timeoutsSet && engine.ReadIntervalTimeout != MAXDWORD &&
-                                engine.ReadTotalTimeoutMultiplier == 0 &&
-                                engine.ReadTotalTimeoutConstant > 0 &&
-                                engine.ReadTotalTimeoutConstant < kLongWait;
-        const bool quiet = GetTickCount64() - port.lastActivity >= kQuietBeforeLongWaits;
-        const bool longer = waitsShort && count == 1 && quiet;
-        if (longer == port.waitsLonger) {
-            return TRUE;
-        }
-        COMMTIMEOUTS device = engine;
-        if (longer) {
-            device.ReadTotalTimeoutConstant = kLongWait;
-        }
-        if (!::SetCommTimeouts(port.device, &device)) {
-            return FALSE;
-        }
-        port.waitsLonger = longer;
-        return TRUE;
-    }
-
     // Hands the kept bytes to the driver in order, as far as it takes them now; the rest
     // waits for the next call. FALSE only when the device has gone.
     static BOOL SendKept(Win32Port& port) {

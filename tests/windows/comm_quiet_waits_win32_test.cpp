@@ -1,4 +1,4 @@
-// The read time-outs the Win32 comm layer gives the device: the engine's own while the line
+// The read time-outs the comm layers give the Win32 device: the engine's own while the line
 // is busy, a longer wait for the machine's next byte once the line has been quiet (nothing
 // written or read) for a while. The test answers SetCommTimeouts for the program and notes
 // the total time-out of each call on the device; COM1 of the Wine prefix is the simulated

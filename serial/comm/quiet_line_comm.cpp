@@ -1,0 +1,145 @@
+#include "quiet_line_comm.h"
+
+#include <utility>
+
+QuietLineComm::QuietLineComm(CommApi& device, Now now) : device_(device), now_(std::move(now)) {}
+
+HANDLE QuietLineComm::OpenPort(std::string_view deviceName) {
+    const HANDLE port = device_.OpenPort(deviceName);
+    if (port != INVALID_HANDLE_VALUE) {
+        const std::lock_guard lock(mutex_);
+        lines_[port] = Line{.lastActivity = now_()};
+    }
+    return port;
+}
+
+BOOL QuietLineComm::ClosePort(HANDLE port) {
+    {
+        const std::lock_guard lock(mutex_);
+        lines_.erase(port);
+    }
+    return device_.ClosePort(port);
+}
+
+void QuietLineComm::NoteActivity(HANDLE port) {
+    const std::lock_guard lock(mutex_);
+    if (const auto line = lines_.find(port); line != lines_.end()) {
+        line->second.lastActivity = now_();
+    }
+}
+
+BOOL QuietLineComm::FitWait(HANDLE port, DWORD count) {
+    COMMTIMEOUTS device{};
+    bool longer = false;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto found = lines_.find(port);
+        if (found == lines_.end() || !found->second.timeoutsSet) {
+            return TRUE;
+        }
+        const Line& line = found->second;
+        const COMMTIMEOUTS& engine = line.timeouts;
+        // Only a wait bounded by a total time-out alone, shorter than the longer wait.
+        const bool waitsShort =
+            engine.ReadIntervalTimeout != MAXDWORD && engine.ReadTotalTimeoutMultiplier == 0 &&
+            engine.ReadTotalTimeoutConstant > 0 && engine.ReadTotalTimeoutConstant < kLongWait;
+        const bool quiet = now_() - line.lastActivity >= kQuietBeforeLongWaits;
+        longer = waitsShort && count == 1 && quiet;
+        if (longer == line.waitsLonger) {
+            return TRUE;
+        }
+        device = engine;
+        if (longer) {
+            device.ReadTotalTimeoutConstant = kLongWait;
+        }
+    }
+    if (!device_.SetCommTimeouts(port, &device)) {
+        return FALSE;
+    }
+    const std::lock_guard lock(mutex_);
+    if (const auto line = lines_.find(port); line != lines_.end()) {
+        line->second.waitsLonger = longer;
+    }
+    return TRUE;
+}
+
+BOOL QuietLineComm::WriteFile(HANDLE port, const void* data, DWORD count, DWORD* written) {
+    DWORD moved = 0;
+    const BOOL result = device_.WriteFile(port, data, count, &moved);
+    if (written != nullptr) {
+        *written = moved;
+    }
+    if (moved > 0) {
+        NoteActivity(port);
+    }
+    return result;
+}
+
+BOOL QuietLineComm::ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read) {
+    if (!FitWait(port, count)) {
+        *read = 0;
+        return FALSE;
+    }
+    const BOOL result = device_.ReadFile(port, buffer, count, read);
+    if (*read > 0) {
+        NoteActivity(port);
+    }
+    return result;
+}
+
+BOOL QuietLineComm::SetupComm(HANDLE port, DWORD inQueue, DWORD outQueue) {
+    return device_.SetupComm(port, inQueue, outQueue);
+}
+
+BOOL QuietLineComm::PurgeComm(HANDLE port, DWORD flags) {
+    return device_.PurgeComm(port, flags);
+}
+
+BOOL QuietLineComm::GetCommState(HANDLE port, DCB* dcb) {
+    return device_.GetCommState(port, dcb);
+}
+
+BOOL QuietLineComm::SetCommState(HANDLE port, DCB* dcb) {
+    return device_.SetCommState(port, dcb);
+}
+
+BOOL QuietLineComm::GetCommProperties(HANDLE port, COMMPROP* properties) {
+    return device_.GetCommProperties(port, properties);
+}
+
+BOOL QuietLineComm::ClearCommError(HANDLE port, DWORD* errors, COMSTAT* status) {
+    return device_.ClearCommError(port, errors, status);
+}
+
+BOOL QuietLineComm::TransmitCommChar(HANDLE port, char c) {
+    const BOOL result = device_.TransmitCommChar(port, c);
+    if (result) {
+        NoteActivity(port);
+    }
+    return result;
+}
+
+BOOL QuietLineComm::SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) {
+    const BOOL result = device_.SetCommTimeouts(port, timeouts);
+    if (result) {
+        const std::lock_guard lock(mutex_);
+        if (const auto line = lines_.find(port); line != lines_.end()) {
+            line->second.timeouts = *timeouts;
+            line->second.timeoutsSet = true;
+            line->second.waitsLonger = false;
+        }
+    }
+    return result;
+}
+
+BOOL QuietLineComm::EscapeCommFunction(HANDLE port, DWORD function) {
+    return device_.EscapeCommFunction(port, function);
+}
+
+BOOL QuietLineComm::DeviceLost(HANDLE port) {
+    return device_.DeviceLost(port);
+}
+
+BOOL QuietLineComm::BuildCommDCB(const char* text, DCB* dcb) {
+    return device_.BuildCommDCB(text, dcb);
+}

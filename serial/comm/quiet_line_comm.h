@@ -1,0 +1,61 @@
+// The device calls with one change to the read time-outs: once the line has been quiet
+// (nothing written, nothing read) for kQuietBeforeLongWaits, a read of one byte whose
+// time-outs would wait less than kLongWait waits up to kLongWait instead; every other read,
+// and any read on a busy line, has the time-outs the engine set. The byte still ends the
+// wait the moment it arrives, so the XON that ends a hold is acted on as soon as before;
+// only a stop is seen up to kLongWait later. What the longer wait spares is a thousand
+// wake-ups a second while the machine holds the sender, for minutes in drip feed: on a
+// virtual machine's idle processor each costs tens of microseconds, under Wine also two
+// requests to the Wine server.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+
+#include "comm_api.h"
+
+class QuietLineComm final : public CommApi {
+  public:
+    using Clock = std::chrono::steady_clock;
+    using Now = std::function<Clock::time_point()>;
+
+    static constexpr std::chrono::milliseconds kQuietBeforeLongWaits{100};
+    static constexpr DWORD kLongWait = 16;  // ms
+
+    explicit QuietLineComm(CommApi& device, Now now = &Clock::now);
+
+    HANDLE OpenPort(std::string_view deviceName) override;
+    BOOL ClosePort(HANDLE port) override;
+    BOOL WriteFile(HANDLE port, const void* data, DWORD count, DWORD* written) override;
+    BOOL ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read) override;
+    BOOL SetupComm(HANDLE port, DWORD inQueue, DWORD outQueue) override;
+    BOOL PurgeComm(HANDLE port, DWORD flags) override;
+    BOOL GetCommState(HANDLE port, DCB* dcb) override;
+    BOOL SetCommState(HANDLE port, DCB* dcb) override;
+    BOOL GetCommProperties(HANDLE port, COMMPROP* properties) override;
+    BOOL ClearCommError(HANDLE port, DWORD* errors, COMSTAT* status) override;
+    BOOL TransmitCommChar(HANDLE port, char c) override;
+    BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) override;
+    BOOL EscapeCommFunction(HANDLE port, DWORD function) override;
+    BOOL DeviceLost(HANDLE port) override;
+    BOOL BuildCommDCB(const char* text, DCB* dcb) override;
+
+  private:
+    struct Line {
+        COMMTIMEOUTS timeouts{};  // as the engine set them
+        bool timeoutsSet = false;
+        bool waitsLonger = false;  // the device has kLongWait
+        Clock::time_point lastActivity;
+    };
+
+    // Gives the device the time-outs this read is to have; FALSE if it refused them.
+    BOOL FitWait(HANDLE port, DWORD count);
+    void NoteActivity(HANDLE port);
+
+    CommApi& device_;
+    Now now_;
+    std::mutex mutex_;
+    std::map<HANDLE, Line> lines_;
+};
