@@ -21,7 +21,9 @@ class QuietLineComm final : public CommApi {
     using Clock = std::chrono::steady_clock;
     using Now = std::function<Clock::time_point()>;
 
-    static constexpr std::chrono::milliseconds kQuietBeforeLongWaits{100};
+    // Longer than a character takes at 110 baud, so that waiting for room in the output
+    // queue, which a write ends once a character has left, never counts as quiet.
+    static constexpr std::chrono::milliseconds kQuietBeforeLongWaits{250};
     static constexpr DWORD kLongWait = 16;  // ms
 
     explicit QuietLineComm(CommApi& device, Now now = &Clock::now);

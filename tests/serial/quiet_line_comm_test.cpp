@@ -13,6 +13,8 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = QuietLineComm::Clock;
 
+constexpr auto kQuiet = QuietLineComm::kQuietBeforeLongWaits;
+
 constexpr COMMTIMEOUTS kEngine{0, 0, 1, 0, 1};
 const std::string kEngineSet = "SetCommTimeouts(0,0,1,0,1)";
 const std::string kLongerSet = "SetCommTimeouts(0,0,16,0,1)";
@@ -46,7 +48,7 @@ class QuietLineCommTest : public testing::Test {
 };
 
 TEST_F(QuietLineCommTest, OnlyTheWaitForOneByteOnAQuietLineWaitsLonger) {
-    now_ += 99ms;
+    now_ += kQuiet - 1ms;
     Read(1);
     now_ += 1ms;
     Read(1);
@@ -68,10 +70,10 @@ class QuietLineActivityTest : public QuietLineCommTest,
                               public testing::WithParamInterface<Activity> {};
 
 TEST_P(QuietLineActivityTest, WhatTheLineCarriesEndsTheQuietAndTheEnginesTimeOutComesBack) {
-    now_ += 200ms;
+    now_ += 2 * kQuiet;
     Read(1);
     GetParam().act(comm_, device_, port_);
-    now_ += 99ms;
+    now_ += kQuiet - 1ms;
     log_.Clear();
     Read(1);
     const std::vector<std::string> restored{kEngineSet, "ReadFile(1)"};

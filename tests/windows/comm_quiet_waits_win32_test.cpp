@@ -18,7 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Longer than the quiet spell after which the layer lets a read wait longer.
-constexpr auto kQuietSpell = 300ms;
+constexpr auto kQuietSpell = 400ms;
 
 std::vector<DWORD> g_totals;  // ReadTotalTimeoutConstant of each call on the device
 ImportPatch* g_patch = nullptr;
