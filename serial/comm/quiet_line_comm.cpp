@@ -28,14 +28,14 @@ void QuietLineComm::NoteActivity(HANDLE port) {
     }
 }
 
-BOOL QuietLineComm::FitWait(HANDLE port, DWORD count) {
+void QuietLineComm::FitWait(HANDLE port, DWORD count) {
     COMMTIMEOUTS device{};
     bool longer = false;
     {
         const std::lock_guard lock(mutex_);
         const auto found = lines_.find(port);
         if (found == lines_.end() || !found->second.timeoutsSet) {
-            return TRUE;
+            return;
         }
         const Line& line = found->second;
         const COMMTIMEOUTS& engine = line.timeouts;
@@ -46,21 +46,22 @@ BOOL QuietLineComm::FitWait(HANDLE port, DWORD count) {
         const bool quiet = now_() - line.lastActivity >= kQuietBeforeLongWaits;
         longer = waitsShort && count == 1 && quiet;
         if (longer == line.waitsLonger) {
-            return TRUE;
+            return;
         }
         device = engine;
         if (longer) {
             device.ReadTotalTimeoutConstant = kLongWait;
         }
     }
+    // A device that refuses keeps the time-outs it has; the read then tells whether it is
+    // gone.
     if (!device_.SetCommTimeouts(port, &device)) {
-        return FALSE;
+        return;
     }
     const std::lock_guard lock(mutex_);
     if (const auto line = lines_.find(port); line != lines_.end()) {
         line->second.waitsLonger = longer;
     }
-    return TRUE;
 }
 
 BOOL QuietLineComm::WriteFile(HANDLE port, const void* data, DWORD count, DWORD* written) {
@@ -76,10 +77,7 @@ BOOL QuietLineComm::WriteFile(HANDLE port, const void* data, DWORD count, DWORD*
 }
 
 BOOL QuietLineComm::ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read) {
-    if (!FitWait(port, count)) {
-        *read = 0;
-        return FALSE;
-    }
+    FitWait(port, count);
     const BOOL result = device_.ReadFile(port, buffer, count, read);
     if (*read > 0) {
         NoteActivity(port);

@@ -52,8 +52,8 @@ class QuietLineComm final : public CommApi {
         Clock::time_point lastActivity;
     };
 
-    // Gives the device the time-outs this read is to have; FALSE if it refused them.
-    BOOL FitWait(HANDLE port, DWORD count);
+    // Gives the device the time-outs this read is to have.
+    void FitWait(HANDLE port, DWORD count);
     void NoteActivity(HANDLE port);
 
     CommApi& device_;

@@ -162,6 +162,16 @@ TEST_F(QuietLineCommTest, NewTimeOutsFromTheEngineReachTheDeviceAsTheyAre) {
                                         kLongerSet, "ReadFile(1)"}));
 }
 
+TEST_F(QuietLineCommTest, ADeviceThatRefusesTheLongerWaitIsStillReadAndFoundGone) {
+    device_.gone = true;
+    now_ += 1s;
+    char byte = 0;
+    DWORD read = 99;
+    EXPECT_FALSE(comm_.ReadFile(port_, &byte, 1, &read));
+    EXPECT_EQ(DeviceCalls(), (std::vector<std::string>{kLongerSet, "ReadFile(1)"}));
+    EXPECT_TRUE(comm_.DeviceLost(port_));
+}
+
 TEST_F(QuietLineCommTest, APortItDidNotOpenIsPassedThrough) {
     ASSERT_TRUE(comm_.ClosePort(port_));
     now_ += 1s;

@@ -138,7 +138,7 @@ BOOL FakeComm::SetCommTimeouts(HANDLE, COMMTIMEOUTS* timeouts) {
            std::to_string(timeouts->ReadTotalTimeoutConstant) + "," +
            std::to_string(timeouts->WriteTotalTimeoutMultiplier) + "," +
            std::to_string(timeouts->WriteTotalTimeoutConstant) + ")");
-    return TRUE;
+    return gone ? FALSE : TRUE;
 }
 
 BOOL FakeComm::EscapeCommFunction(HANDLE, DWORD function) {

@@ -33,8 +33,8 @@ class FakeComm : public CommApi {
     };
     std::deque<Status> statuses;  // one per ClearCommError; {0, 0} when empty
     DCB stateToReport{};          // what GetCommState hands out
-    // Once set, the device is gone: reads, writes and status queries fail and DeviceLost
-    // says so.
+    // Once set, the device is gone: reads, writes, status queries and time-outs fail and
+    // DeviceLost says so.
     bool gone = false;
     // Called after each call has been recorded, with its text: the place to change the
     // script or the shared state at an exact moment.
