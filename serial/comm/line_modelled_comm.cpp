@@ -4,7 +4,7 @@
 #include <utility>
 
 LineModelledComm::LineModelledComm(CommApi& device, Now now)
-    : device_(device), now_(std::move(now)) {}
+    : ForwardingComm(device), now_(std::move(now)) {}
 
 template <typename Change>
 void LineModelledComm::OnLine(HANDLE port, Change change) {
@@ -42,14 +42,6 @@ BOOL LineModelledComm::WriteFile(HANDLE port, const void* data, DWORD count, DWO
     return result;
 }
 
-BOOL LineModelledComm::ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read) {
-    return device_.ReadFile(port, buffer, count, read);
-}
-
-BOOL LineModelledComm::SetupComm(HANDLE port, DWORD inQueue, DWORD outQueue) {
-    return device_.SetupComm(port, inQueue, outQueue);
-}
-
 BOOL LineModelledComm::PurgeComm(HANDLE port, DWORD flags) {
     const BOOL result = device_.PurgeComm(port, flags);
     if (result && (flags & PURGE_TXCLEAR) != 0) {
@@ -58,20 +50,12 @@ BOOL LineModelledComm::PurgeComm(HANDLE port, DWORD flags) {
     return result;
 }
 
-BOOL LineModelledComm::GetCommState(HANDLE port, DCB* dcb) {
-    return device_.GetCommState(port, dcb);
-}
-
 BOOL LineModelledComm::SetCommState(HANDLE port, DCB* dcb) {
     const BOOL result = device_.SetCommState(port, dcb);
     if (result) {
         OnLine(port, [&](LineModel& line) { line.SetLine(*dcb, now_()); });
     }
     return result;
-}
-
-BOOL LineModelledComm::GetCommProperties(HANDLE port, COMMPROP* properties) {
-    return device_.GetCommProperties(port, properties);
 }
 
 BOOL LineModelledComm::ClearCommError(HANDLE port, DWORD* errors, COMSTAT* status) {
@@ -95,10 +79,6 @@ BOOL LineModelledComm::TransmitCommChar(HANDLE port, char c) {
     return result;
 }
 
-BOOL LineModelledComm::SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) {
-    return device_.SetCommTimeouts(port, timeouts);
-}
-
 BOOL LineModelledComm::EscapeCommFunction(HANDLE port, DWORD function) {
     const BOOL result = device_.EscapeCommFunction(port, function);
     if (result && (function == SETXOFF || function == SETXON)) {
@@ -111,12 +91,4 @@ BOOL LineModelledComm::EscapeCommFunction(HANDLE port, DWORD function) {
         });
     }
     return result;
-}
-
-BOOL LineModelledComm::DeviceLost(HANDLE port) {
-    return device_.DeviceLost(port);
-}
-
-BOOL LineModelledComm::BuildCommDCB(const char* text, DCB* dcb) {
-    return device_.BuildCommDCB(text, dcb);
 }

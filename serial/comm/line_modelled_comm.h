@@ -8,10 +8,10 @@
 #include <map>
 #include <mutex>
 
-#include "comm_api.h"
+#include "forwarding_comm.h"
 #include "line_model.h"
 
-class LineModelledComm final : public CommApi {
+class LineModelledComm final : public ForwardingComm {
   public:
     using Now = std::function<LineModel::Clock::time_point()>;
 
@@ -20,25 +20,17 @@ class LineModelledComm final : public CommApi {
     HANDLE OpenPort(std::string_view deviceName) override;
     BOOL ClosePort(HANDLE port) override;
     BOOL WriteFile(HANDLE port, const void* data, DWORD count, DWORD* written) override;
-    BOOL ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read) override;
-    BOOL SetupComm(HANDLE port, DWORD inQueue, DWORD outQueue) override;
     BOOL PurgeComm(HANDLE port, DWORD flags) override;
-    BOOL GetCommState(HANDLE port, DCB* dcb) override;
     BOOL SetCommState(HANDLE port, DCB* dcb) override;
-    BOOL GetCommProperties(HANDLE port, COMMPROP* properties) override;
     BOOL ClearCommError(HANDLE port, DWORD* errors, COMSTAT* status) override;
     BOOL TransmitCommChar(HANDLE port, char c) override;
-    BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) override;
     BOOL EscapeCommFunction(HANDLE port, DWORD function) override;
-    BOOL DeviceLost(HANDLE port) override;
-    BOOL BuildCommDCB(const char* text, DCB* dcb) override;
 
   private:
     // Runs change on the port's model, if the port is one this layer opened.
     template <typename Change>
     void OnLine(HANDLE port, Change change);
 
-    CommApi& device_;
     Now now_;
     std::mutex mutex_;
     std::map<HANDLE, LineModel> lines_;

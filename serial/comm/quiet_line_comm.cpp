@@ -2,7 +2,8 @@
 
 #include <utility>
 
-QuietLineComm::QuietLineComm(CommApi& device, Now now) : device_(device), now_(std::move(now)) {}
+QuietLineComm::QuietLineComm(CommApi& device, Now now)
+    : ForwardingComm(device), now_(std::move(now)) {}
 
 HANDLE QuietLineComm::OpenPort(std::string_view deviceName) {
     const HANDLE port = device_.OpenPort(deviceName);
@@ -85,30 +86,6 @@ BOOL QuietLineComm::ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read
     return result;
 }
 
-BOOL QuietLineComm::SetupComm(HANDLE port, DWORD inQueue, DWORD outQueue) {
-    return device_.SetupComm(port, inQueue, outQueue);
-}
-
-BOOL QuietLineComm::PurgeComm(HANDLE port, DWORD flags) {
-    return device_.PurgeComm(port, flags);
-}
-
-BOOL QuietLineComm::GetCommState(HANDLE port, DCB* dcb) {
-    return device_.GetCommState(port, dcb);
-}
-
-BOOL QuietLineComm::SetCommState(HANDLE port, DCB* dcb) {
-    return device_.SetCommState(port, dcb);
-}
-
-BOOL QuietLineComm::GetCommProperties(HANDLE port, COMMPROP* properties) {
-    return device_.GetCommProperties(port, properties);
-}
-
-BOOL QuietLineComm::ClearCommError(HANDLE port, DWORD* errors, COMSTAT* status) {
-    return device_.ClearCommError(port, errors, status);
-}
-
 BOOL QuietLineComm::TransmitCommChar(HANDLE port, char c) {
     const BOOL result = device_.TransmitCommChar(port, c);
     if (result) {
@@ -128,16 +105,4 @@ BOOL QuietLineComm::SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) {
         }
     }
     return result;
-}
-
-BOOL QuietLineComm::EscapeCommFunction(HANDLE port, DWORD function) {
-    return device_.EscapeCommFunction(port, function);
-}
-
-BOOL QuietLineComm::DeviceLost(HANDLE port) {
-    return device_.DeviceLost(port);
-}
-
-BOOL QuietLineComm::BuildCommDCB(const char* text, DCB* dcb) {
-    return device_.BuildCommDCB(text, dcb);
 }

@@ -14,9 +14,9 @@
 #include <map>
 #include <mutex>
 
-#include "comm_api.h"
+#include "forwarding_comm.h"
 
-class QuietLineComm final : public CommApi {
+class QuietLineComm final : public ForwardingComm {
   public:
     using Clock = std::chrono::steady_clock;
     using Now = std::function<Clock::time_point()>;
@@ -32,17 +32,8 @@ class QuietLineComm final : public CommApi {
     BOOL ClosePort(HANDLE port) override;
     BOOL WriteFile(HANDLE port, const void* data, DWORD count, DWORD* written) override;
     BOOL ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read) override;
-    BOOL SetupComm(HANDLE port, DWORD inQueue, DWORD outQueue) override;
-    BOOL PurgeComm(HANDLE port, DWORD flags) override;
-    BOOL GetCommState(HANDLE port, DCB* dcb) override;
-    BOOL SetCommState(HANDLE port, DCB* dcb) override;
-    BOOL GetCommProperties(HANDLE port, COMMPROP* properties) override;
-    BOOL ClearCommError(HANDLE port, DWORD* errors, COMSTAT* status) override;
     BOOL TransmitCommChar(HANDLE port, char c) override;
     BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) override;
-    BOOL EscapeCommFunction(HANDLE port, DWORD function) override;
-    BOOL DeviceLost(HANDLE port) override;
-    BOOL BuildCommDCB(const char* text, DCB* dcb) override;
 
   private:
     struct Line {
@@ -56,7 +47,6 @@ class QuietLineComm final : public CommApi {
     void FitWait(HANDLE port, DWORD count);
     void NoteActivity(HANDLE port);
 
-    CommApi& device_;
     Now now_;
     std::mutex mutex_;
     std::map<HANDLE, Line> lines_;
