@@ -9,7 +9,9 @@ HANDLE QuietLineComm::OpenPort(std::string_view deviceName) {
     const HANDLE port = device_.OpenPort(deviceName);
     if (port != INVALID_HANDLE_VALUE) {
         const std::lock_guard lock(mutex_);
-        lines_[port] = Line{.lastActivity = now_()};
+        Line line;
+        line.lastActivity = now_();
+        lines_[port] = line;
     }
     return port;
 }
@@ -35,11 +37,11 @@ void QuietLineComm::FitWait(HANDLE port, DWORD count) {
     {
         const std::lock_guard lock(mutex_);
         const auto found = lines_.find(port);
-        if (found == lines_.end() || !found->second.timeoutsSet) {
+        if (found == lines_.end() || !found->second.timeouts) {
             return;
         }
         const Line& line = found->second;
-        const COMMTIMEOUTS& engine = line.timeouts;
+        const COMMTIMEOUTS& engine = *line.timeouts;
         // Only a wait bounded by a total time-out alone, shorter than the longer wait.
         const bool waitsShort =
             engine.ReadIntervalTimeout != MAXDWORD && engine.ReadTotalTimeoutMultiplier == 0 &&
@@ -100,7 +102,6 @@ BOOL QuietLineComm::SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) {
         const std::lock_guard lock(mutex_);
         if (const auto line = lines_.find(port); line != lines_.end()) {
             line->second.timeouts = *timeouts;
-            line->second.timeoutsSet = true;
             line->second.waitsLonger = false;
         }
     }

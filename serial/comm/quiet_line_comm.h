@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "forwarding_comm.h"
 
@@ -37,9 +38,8 @@ class QuietLineComm final : public ForwardingComm {
 
   private:
     struct Line {
-        COMMTIMEOUTS timeouts{};  // as the engine set them
-        bool timeoutsSet = false;
-        bool waitsLonger = false;  // the device has kLongWait
+        std::optional<COMMTIMEOUTS> timeouts;  // as the engine set them
+        bool waitsLonger = false;              // the device has kLongWait
         Clock::time_point lastActivity;
     };
 
