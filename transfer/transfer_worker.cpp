@@ -8,6 +8,7 @@
 #include "paced_sender.h"
 #include "platform_services.h"
 #include "port_settings.h"
+#include "prompt_wakes.h"
 #include "run_record.h"
 #include "test_file.h"
 #include "test_port.h"
@@ -165,6 +166,8 @@ void TransferWorker(const WorkerParam* param) {
     const WorkerParam copy = *param;
     // The paced levels rest 1 ms between blocks; held for the whole test, port close included.
     const FineTimerResolution fineTimer;
+    // The XON that ends a hold is answered as soon as it is read, even on a busy machine.
+    const PromptWakes promptWakes;
     TransferState& state = g_transferState;
     state.bPortLost = 0;
     state.nWrittenBytes = 0;
