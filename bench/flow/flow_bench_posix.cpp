@@ -220,6 +220,14 @@ int main(int argc, char** argv) {
         const auto kernelBytes = static_cast<long>(fastTight.tool["sent_bytes"].NumberOr(0));
         const KernelRun kernel =
             RunKernelXonXoff(fast, fastTightMachine, kernelBytes > 0 ? kernelBytes : 1, "kernel");
+        // The same pty and machine with the kernel's own XON/XOFF: what a busy machine costs
+        // every sender, before anything of the tool.
+        Progress("row 2: the kernel's with both cores busy beside it (about 12 s)");
+        const KernelRun kernelBusy = [&] {
+            const BusyCores cores(2);
+            return RunKernelXonXoff(fast, fastTightMachine, kernelBytes > 0 ? kernelBytes : 1,
+                                    "kernel-busy");
+        }();
         Progress("row 3: CPU during a long hold (about 8 s)");
         const HoldCpu hold = MeasureHoldCpu(setup, kSlowMachine, kHoldWindow, "hold");
         Progress("row 4: 1-ms pauses (about 2 s)");
@@ -240,7 +248,7 @@ int main(int argc, char** argv) {
         table.AddRow({"2", "57600 baud: median / p99", XonGapCell(fastTight.machine),
                       XonGapCell(kernel.machine), "ms"});
         table.AddRow({"2", "57600 baud, both cores busy beside it: median / p99",
-                      XonGapCell(busy.machine), "", "ms"});
+                      XonGapCell(busy.machine), XonGapCell(kernelBusy.machine), "ms"});
         table.AddSection("-- 3. the tool's CPU");
         table.AddRow({"3",
                       Format("CPU per wall second of hold (%.2f s measured)", hold.windowSeconds),
@@ -286,6 +294,9 @@ int main(int argc, char** argv) {
         if (!kernel.allArrived) {
             notes.push_back("row 6: the kernel's port was closed before every byte arrived");
         }
+        if (!kernelBusy.flowControlOn || !kernelBusy.allArrived) {
+            notes.push_back("row 2: the kernel's run with both cores busy did not run as row 6");
+        }
         if (!hold.heldThroughout) {
             notes.push_back(
                 "row 3: the tool wrote during the measured stretch; the hold was "
@@ -326,7 +337,8 @@ int main(int argc, char** argv) {
         std::printf("  rows 2,6: %s\n            %s\n", fastTight.simCommand.c_str(),
                     fastTight.toolCommand.c_str());
         std::printf(
-            "            busy: the same, with 2 threads of flow_bench spinning beside it\n");
+            "            busy: the same, with 2 threads of flow_bench spinning beside it "
+            "(tool; kernel as in row 6)\n");
         std::printf("  row 3:    %s\n            %s\n", hold.simCommand.c_str(),
                     hold.toolCommand.c_str());
         std::printf(
