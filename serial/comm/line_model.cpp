@@ -77,6 +77,27 @@ std::uint64_t LineModel::Unsent(Clock::time_point now) {
     return unsent_;
 }
 
+std::optional<LineModel::Clock::duration> LineModel::UntilUnsentAtMost(std::uint64_t bytes,
+                                                                       Clock::time_point now) {
+    Settle(now, false);
+    if (unsent_ <= bytes) {
+        return Clock::duration::zero();
+    }
+    if (held_) {
+        return std::nullopt;
+    }
+    // The character that leaves `bytes` behind it ends this many half bits after the wire
+    // became busy; rounded up, so that the count has dropped by then.
+    const std::uint64_t halfBits = (drained_ + unsent_ - bytes) * halfBits_;
+    const std::uint64_t perSecond = baud_ * 2;
+    const std::uint64_t nanos =
+        halfBits / perSecond * kNanosPerSecond +
+        (halfBits % perSecond * kNanosPerSecond + perSecond - 1) / perSecond;
+    const Clock::time_point at =
+        busySince_ + std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(nanos));
+    return at > now ? at - now : Clock::duration::zero();
+}
+
 void LineModel::Settle(Clock::time_point now, bool finishCharacter) {
     if (held_ || unsent_ == 0 || halfBits_ == 0 || now <= busySince_) {
         return;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "comm_types.h"
 
@@ -32,6 +33,10 @@ class LineModel {
 
     // Bytes not yet fully on the wire; a character half sent still counts.
     std::uint64_t Unsent(Clock::time_point now);
+
+    // How long until at most `bytes` are left unsent, if nothing more is handed over: 0 when
+    // there are no more already; none while the transmitter is held, when nothing leaves.
+    std::optional<Clock::duration> UntilUnsentAtMost(std::uint64_t bytes, Clock::time_point now);
 
     // Bits a character takes, doubled so that 1.5 stop bits stay whole; 0 without a line.
     std::uint32_t HalfBitsPerCharacter() const { return halfBits_; }

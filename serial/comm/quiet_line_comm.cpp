@@ -42,12 +42,8 @@ void QuietLineComm::FitWait(HANDLE port, DWORD count) {
         }
         const Line& line = found->second;
         const COMMTIMEOUTS& engine = *line.timeouts;
-        // Only a wait bounded by a total time-out alone, shorter than the longer wait.
-        const bool waitsShort =
-            engine.ReadIntervalTimeout != MAXDWORD && engine.ReadTotalTimeoutMultiplier == 0 &&
-            engine.ReadTotalTimeoutConstant > 0 && engine.ReadTotalTimeoutConstant < kLongWait;
         const bool quiet = now_() - line.lastActivity >= kQuietBeforeLongWaits;
-        longer = waitsShort && count == 1 && quiet;
+        longer = IsShortPollerWait(engine) && count == 1 && quiet;
         if (longer == line.waitsLonger) {
             return;
         }

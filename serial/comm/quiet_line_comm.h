@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "forwarding_comm.h"
+#include "poller_wait.h"
 
 class QuietLineComm final : public ForwardingComm {
   public:
@@ -25,7 +26,7 @@ class QuietLineComm final : public ForwardingComm {
     // Longer than a character takes at 110 baud, so that waiting for room in the output
     // queue, which a write ends once a character has left, never counts as quiet.
     static constexpr std::chrono::milliseconds kQuietBeforeLongWaits{250};
-    static constexpr DWORD kLongWait = 16;  // ms
+    static constexpr DWORD kLongWait = kLongestPollerWait;
 
     explicit QuietLineComm(CommApi& device, Now now = &Clock::now);
 
