@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "call_log.h"
 #include "fake_comm.h"
 #include "line_modelled_comm.h"
@@ -43,6 +47,19 @@ TEST_P(LineModelRateTest, CharactersLeaveOneFrameApart) {
     EXPECT_EQ(line.HalfBitsPerCharacter(), c.halfBits);
     line.Handed(c.handed, t0);
     EXPECT_EQ(line.Unsent(t0 + c.after), c.unsent);
+
+    // The time until the next character has left is to the nanosecond: not a moment early.
+    const Clock::time_point now = t0 + c.after;
+    const auto fewer = line.UntilUnsentAtMost(c.unsent == 0 ? 0 : c.unsent - 1, now);
+    ASSERT_TRUE(fewer.has_value());
+    if (c.unsent == 0) {
+        EXPECT_EQ(*fewer, Clock::duration::zero());
+        return;
+    }
+    ASSERT_GT(*fewer, Clock::duration::zero());
+    EXPECT_EQ(line.Unsent(now + *fewer - 1ns), c.unsent);
+    EXPECT_EQ(line.Unsent(now + *fewer), c.unsent - 1);
+    EXPECT_EQ(line.UntilUnsentAtMost(c.unsent, now), Clock::duration::zero());
 }
 
 // 9600 baud 7E2 is 11 bits a character: 1.1458 ms, 872.7 bytes a second.
@@ -70,6 +87,8 @@ TEST(LineModelTest, HeldByXoffFinishesTheCharacterOnTheWireAndThenStandsStill) {
     line.Hold(t0 + 10500us);  // 10.08 characters sent: the 11th completes
     EXPECT_EQ(line.Unsent(t0 + 10500us), 89u);
     EXPECT_EQ(line.Unsent(t0 + 1h), 89u) << "nothing leaves while held";
+    EXPECT_EQ(line.UntilUnsentAtMost(50, t0 + 1h), std::nullopt);
+    EXPECT_EQ(line.UntilUnsentAtMost(89, t0 + 1h), Clock::duration::zero());
     line.Handed(11, t0 + 2s);
     EXPECT_EQ(line.Unsent(t0 + 3s), 100u);
 
@@ -144,6 +163,149 @@ TEST_F(LineModelledCommTest, APortItDidNotOpenIsPassedThrough) {
     ASSERT_TRUE(comm_.WriteFile(port_, data, sizeof data, &written));
     ASSERT_TRUE(comm_.ClosePort(port_));
     EXPECT_EQ(OutQueue(7), 7u) << "the closed port's line is forgotten";
+}
+
+// The poller's one-byte wait while the output queue has no room: as long as half the queue
+// takes to leave, at most 16 ms; the device has the engine's time-outs again afterwards.
+struct RoomWaitCase {
+    const char* name;
+    std::function<void(LineModelledComm&, HANDLE)> arrange;  // after a 100-byte queue is set up
+    DWORD readCount;
+    std::vector<std::string> deviceCalls;
+
+    friend void PrintTo(const RoomWaitCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class LineModelledCommRoomWaitTest : public testing::TestWithParam<RoomWaitCase> {
+  protected:
+    void SetUp() override {
+        port_ = comm_.OpenPort("COM1");
+        ASSERT_TRUE(comm_.SetupComm(port_, 300, 100));
+        COMMTIMEOUTS engine{0, 0, 1, 0, 1};
+        ASSERT_TRUE(comm_.SetCommTimeouts(port_, &engine));
+    }
+
+    CallLog log_;
+    FakeComm device_{log_};
+    Clock::time_point now_ = t0;
+    LineModelledComm comm_{device_, [this] { return now_; }};
+    HANDLE port_ = INVALID_HANDLE_VALUE;
+};
+
+void SetRate(LineModelledComm& comm, HANDLE port, DWORD baud) {
+    DCB dcb = Line(baud, 8, NOPARITY, ONESTOPBIT);
+    ASSERT_TRUE(comm.SetCommState(port, &dcb));
+}
+
+void Queue(LineModelledComm& comm, HANDLE port, DWORD bytes) {
+    const std::string data(bytes, 'G');
+    DWORD written = 0;
+    ASSERT_TRUE(comm.WriteFile(port, data.data(), bytes, &written));
+}
+
+TEST_P(LineModelledCommRoomWaitTest, WaitsForHalfTheQueueToLeave) {
+    const RoomWaitCase& c = GetParam();
+    c.arrange(comm_, port_);
+    log_.Clear();
+    char buffer[16] = {};
+    DWORD read = 0;
+    comm_.ReadFile(port_, buffer, c.readCount, &read);
+    EXPECT_EQ(log_.Only({"SetCommTimeouts", "ReadFile"}), c.deviceCalls);
+}
+
+const std::string kEngineSet = "SetCommTimeouts(0,0,1,0,1)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Queues, LineModelledCommRoomWaitTest,
+    testing::Values(
+        // 960 bytes a second: half the queue takes 52 ms.
+        RoomWaitCase{"FullAt9600",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 9600);
+                         Queue(comm, port, 100);
+                     },
+                     1,
+                     {"SetCommTimeouts(0,0,16,0,1)", "ReadFile(1)", kEngineSet}},
+        RoomWaitCase{"RoomForOneByte",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 9600);
+                         Queue(comm, port, 99);
+                     },
+                     1,
+                     {"ReadFile(1)"}},
+        // 11,520 bytes a second: half the queue in 4.34 ms.
+        RoomWaitCase{"FullAt115200",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 115200);
+                         Queue(comm, port, 100);
+                     },
+                     1,
+                     {"SetCommTimeouts(0,0,5,0,1)", "ReadFile(1)", kEngineSet}},
+        // Half the queue in 0.54 ms: the engine's own 1 ms is the longer wait.
+        RoomWaitCase{"FullAt921600",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 921600);
+                         Queue(comm, port, 100);
+                     },
+                     1,
+                     {"ReadFile(1)"}},
+        RoomWaitCase{"FullAndHeld",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 921600);
+                         Queue(comm, port, 100);
+                         ASSERT_TRUE(comm.EscapeCommFunction(port, SETXOFF));
+                     },
+                     1,
+                     {"SetCommTimeouts(0,0,16,0,1)", "ReadFile(1)", kEngineSet}},
+        RoomWaitCase{"FullButAReadOfMoreBytes",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 9600);
+                         Queue(comm, port, 100);
+                     },
+                     16,
+                     {"ReadFile(16)"}},
+        RoomWaitCase{"FullButTheEngineWaitsLongerItself",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 9600);
+                         Queue(comm, port, 100);
+                         COMMTIMEOUTS own{0, 0, 20, 0, 1};
+                         ASSERT_TRUE(comm.SetCommTimeouts(port, &own));
+                     },
+                     1,
+                     {"ReadFile(1)"}},
+        RoomWaitCase{"FullButAReadThatReturnsAtOnce",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 9600);
+                         Queue(comm, port, 100);
+                         COMMTIMEOUTS atOnce{MAXDWORD, 0, 0, 0, 1};
+                         ASSERT_TRUE(comm.SetCommTimeouts(port, &atOnce));
+                     },
+                     1,
+                     {"ReadFile(1)"}},
+        RoomWaitCase{"FullOfAQueueOfUnknownSize",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 9600);
+                         Queue(comm, port, 100);
+                         ASSERT_TRUE(comm.SetupComm(port, 300, 0));
+                     },
+                     1,
+                     {"ReadFile(1)"}}),
+    [](const testing::TestParamInfo<RoomWaitCase>& param) { return param.param.name; });
+
+// A device that refuses the longer wait is still read, so the read finds it gone.
+TEST_F(LineModelledCommTest, AGoneDeviceIsReadAllTheSameWhileTheQueueIsFull) {
+    ASSERT_TRUE(comm_.SetupComm(port_, 300, 100));
+    COMMTIMEOUTS engine{0, 0, 1, 0, 1};
+    ASSERT_TRUE(comm_.SetCommTimeouts(port_, &engine));
+    const char data[100] = {};
+    DWORD written = 0;
+    ASSERT_TRUE(comm_.WriteFile(port_, data, sizeof data, &written));
+    device_.gone = true;
+    log_.Clear();
+    char buffer[1] = {};
+    DWORD read = 0;
+    EXPECT_FALSE(comm_.ReadFile(port_, buffer, 1, &read));
+    EXPECT_EQ(log_.Only({"ReadFile"}), std::vector<std::string>{"ReadFile(1)"});
 }
 
 }  // namespace
