@@ -39,6 +39,6 @@ INSTANTIATE_TEST_SUITE_P(
         PriorityCase{"BelowNormal", THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_HIGHEST},
         // Someone's own choice above it is kept, not lowered.
         PriorityCase{"TimeCritical", THREAD_PRIORITY_TIME_CRITICAL, THREAD_PRIORITY_TIME_CRITICAL}),
-    [](const testing::TestParamInfo<PriorityCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<PriorityCase>& param) { return param.param.name; });
 
 }  // namespace
