@@ -123,11 +123,14 @@ std::optional<COMMTIMEOUTS> LineModelledComm::WaitForRoom(HANDLE port, DWORD cou
         if (line.model.Unsent(now) < line.outQueue) {
             return;  // room already: the sender has something to do when the wait ends
         }
-        DWORD wait = kLongestPollerWait;
-        if (const auto drained = line.model.UntilUnsentAtMost(line.outQueue / 2, now)) {
-            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*drained).count();
-            wait = static_cast<DWORD>(std::min<long long>(ms, kLongestPollerWait));
+        // A held transmitter drains nothing: the wait is then for the machine's XON, the
+        // poller's own.
+        const auto drained = line.model.UntilUnsentAtMost(line.outQueue / 2, now);
+        if (!drained) {
+            return;
         }
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*drained).count();
+        const auto wait = static_cast<DWORD>(std::min<long long>(ms, kLongestPollerWait));
         if (wait > line.timeouts->ReadTotalTimeoutConstant) {
             longer = *line.timeouts;
             longer->ReadTotalTimeoutConstant = wait;

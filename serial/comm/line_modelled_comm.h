@@ -5,11 +5,11 @@
 //
 // And as a UART's driver wakes its writer only once its queue has drained below a mark, not
 // for every character that leaves: while the output queue (as large as SetupComm made it)
-// has no room, the poller's one-byte wait lasts until half of it has gone onto the wire, or
-// kLongestPollerWait, whichever is shorter. The machine's byte still ends the wait the
-// moment it arrives, and half a queue is still on the wire when the sender looks again, so
-// the line never runs dry for it; what it spares is a pass of the sender, some ten calls on
-// the port, for every character at 9600 baud.
+// has no room and the transmitter is not held, the poller's one-byte wait lasts until half
+// of it has gone onto the wire, or kLongestPollerWait, whichever is shorter. The machine's byte
+// still ends the wait the moment it arrives, and half a queue is still on the wire when the sender
+// looks again, so the line never runs dry for it; what it spares is a pass of the sender, some ten
+// calls on the port, for every character at 9600 baud.
 #pragma once
 
 #include <functional>

@@ -249,11 +249,21 @@ INSTANTIATE_TEST_SUITE_P(
                      },
                      1,
                      {"ReadFile(1)"}},
+        // Nothing leaves a held transmitter: the wait is for the machine's XON.
         RoomWaitCase{"FullAndHeld",
                      [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 921600);
+                         SetRate(comm, port, 9600);
                          Queue(comm, port, 100);
                          ASSERT_TRUE(comm.EscapeCommFunction(port, SETXOFF));
+                     },
+                     1,
+                     {"ReadFile(1)"}},
+        RoomWaitCase{"FullAndReleasedAgain",
+                     [](LineModelledComm& comm, HANDLE port) {
+                         SetRate(comm, port, 9600);
+                         Queue(comm, port, 100);
+                         ASSERT_TRUE(comm.EscapeCommFunction(port, SETXOFF));
+                         ASSERT_TRUE(comm.EscapeCommFunction(port, SETXON));
                      },
                      1,
                      {"SetCommTimeouts(0,0,16,0,1)", "ReadFile(1)", kEngineSet}},
