@@ -130,7 +130,7 @@ std::optional<COMMTIMEOUTS> LineModelledComm::WaitForRoom(HANDLE port, DWORD cou
             return;
         }
         const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*drained).count();
-        const auto wait = static_cast<DWORD>(std::min<long long>(ms, kLongestPollerWait));
+        const auto wait = static_cast<DWORD>(std::min<long long>(ms, kLongestRoomWait));
         if (wait > line.timeouts->ReadTotalTimeoutConstant) {
             longer = *line.timeouts;
             longer->ReadTotalTimeoutConstant = wait;

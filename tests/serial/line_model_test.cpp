@@ -166,7 +166,7 @@ TEST_F(LineModelledCommTest, APortItDidNotOpenIsPassedThrough) {
 }
 
 // The poller's one-byte wait while the output queue has no room: as long as half the queue
-// takes to leave, at most 16 ms; the device has the engine's time-outs again afterwards.
+// takes to leave, at most 4 ms; the device has the engine's time-outs again afterwards.
 struct RoomWaitCase {
     const char* name;
     std::function<void(LineModelledComm&, HANDLE)> arrange;  // after a 100-byte queue is set up
@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
                          Queue(comm, port, 100);
                      },
                      1,
-                     {"SetCommTimeouts(0,0,16,0,1)", "ReadFile(1)", kEngineSet}},
+                     {"SetCommTimeouts(0,0,4,0,1)", "ReadFile(1)", kEngineSet}},
         RoomWaitCase{"RoomForOneByte",
                      [](LineModelledComm& comm, HANDLE port) {
                          SetRate(comm, port, 9600);
@@ -233,14 +233,14 @@ INSTANTIATE_TEST_SUITE_P(
                      },
                      1,
                      {"ReadFile(1)"}},
-        // 11,520 bytes a second: half the queue in 4.34 ms.
-        RoomWaitCase{"FullAt115200",
+        // 23,040 bytes a second: half the queue in 2.17 ms.
+        RoomWaitCase{"FullAt230400",
                      [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 115200);
+                         SetRate(comm, port, 230400);
                          Queue(comm, port, 100);
                      },
                      1,
-                     {"SetCommTimeouts(0,0,5,0,1)", "ReadFile(1)", kEngineSet}},
+                     {"SetCommTimeouts(0,0,3,0,1)", "ReadFile(1)", kEngineSet}},
         // Half the queue in 0.54 ms: the engine's own 1 ms is the longer wait.
         RoomWaitCase{"FullAt921600",
                      [](LineModelledComm& comm, HANDLE port) {
@@ -266,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(
                          ASSERT_TRUE(comm.EscapeCommFunction(port, SETXON));
                      },
                      1,
-                     {"SetCommTimeouts(0,0,16,0,1)", "ReadFile(1)", kEngineSet}},
+                     {"SetCommTimeouts(0,0,4,0,1)", "ReadFile(1)", kEngineSet}},
         RoomWaitCase{"FullButAReadOfMoreBytes",
                      [](LineModelledComm& comm, HANDLE port) {
                          SetRate(comm, port, 9600);
