@@ -215,91 +215,63 @@ TEST_P(LineModelledCommRoomWaitTest, WaitsForHalfTheQueueToLeave) {
 
 const std::string kEngineSet = "SetCommTimeouts(0,0,1,0,1)";
 
+// A queue of `bytes` on a line of `baud`, 8N1, then `then` on it.
+std::function<void(LineModelledComm&, HANDLE)> Queued(
+    DWORD baud, DWORD bytes, std::function<void(LineModelledComm&, HANDLE)> then = {}) {
+    return [=](LineModelledComm& comm, HANDLE port) {
+        SetRate(comm, port, baud);
+        Queue(comm, port, bytes);
+        if (then) {
+            then(comm, port);
+        }
+    };
+}
+
+void Held(LineModelledComm& comm, HANDLE port) {
+    ASSERT_TRUE(comm.EscapeCommFunction(port, SETXOFF));
+}
+
+void HeldAndReleased(LineModelledComm& comm, HANDLE port) {
+    ASSERT_TRUE(comm.EscapeCommFunction(port, SETXOFF));
+    ASSERT_TRUE(comm.EscapeCommFunction(port, SETXON));
+}
+
+std::function<void(LineModelledComm&, HANDLE)> EngineTimeouts(COMMTIMEOUTS timeouts) {
+    return [=](LineModelledComm& comm, HANDLE port) mutable {
+        ASSERT_TRUE(comm.SetCommTimeouts(port, &timeouts));
+    };
+}
+
+void QueueOfUnknownSize(LineModelledComm& comm, HANDLE port) {
+    ASSERT_TRUE(comm.SetupComm(port, 300, 0));
+}
+
+const std::vector<std::string> kLonger4{"SetCommTimeouts(0,0,4,0,1)", "ReadFile(1)", kEngineSet};
+const std::vector<std::string> kUnchanged{"ReadFile(1)"};
+
 INSTANTIATE_TEST_SUITE_P(
     Queues, LineModelledCommRoomWaitTest,
     testing::Values(
         // 960 bytes a second: half the queue takes 52 ms.
-        RoomWaitCase{"FullAt9600",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 9600);
-                         Queue(comm, port, 100);
-                     },
-                     1,
-                     {"SetCommTimeouts(0,0,4,0,1)", "ReadFile(1)", kEngineSet}},
-        RoomWaitCase{"RoomForOneByte",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 9600);
-                         Queue(comm, port, 99);
-                     },
-                     1,
-                     {"ReadFile(1)"}},
+        RoomWaitCase{"FullAt9600", Queued(9600, 100), 1, kLonger4},
+        RoomWaitCase{"RoomForOneByte", Queued(9600, 99), 1, kUnchanged},
         // 23,040 bytes a second: half the queue in 2.17 ms.
         RoomWaitCase{"FullAt230400",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 230400);
-                         Queue(comm, port, 100);
-                     },
+                     Queued(230400, 100),
                      1,
                      {"SetCommTimeouts(0,0,3,0,1)", "ReadFile(1)", kEngineSet}},
         // Half the queue in 0.54 ms: the engine's own 1 ms is the longer wait.
-        RoomWaitCase{"FullAt921600",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 921600);
-                         Queue(comm, port, 100);
-                     },
-                     1,
-                     {"ReadFile(1)"}},
+        RoomWaitCase{"FullAt921600", Queued(921600, 100), 1, kUnchanged},
         // Nothing leaves a held transmitter: the wait is for the machine's XON.
-        RoomWaitCase{"FullAndHeld",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 9600);
-                         Queue(comm, port, 100);
-                         ASSERT_TRUE(comm.EscapeCommFunction(port, SETXOFF));
-                     },
-                     1,
-                     {"ReadFile(1)"}},
-        RoomWaitCase{"FullAndReleasedAgain",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 9600);
-                         Queue(comm, port, 100);
-                         ASSERT_TRUE(comm.EscapeCommFunction(port, SETXOFF));
-                         ASSERT_TRUE(comm.EscapeCommFunction(port, SETXON));
-                     },
-                     1,
-                     {"SetCommTimeouts(0,0,4,0,1)", "ReadFile(1)", kEngineSet}},
-        RoomWaitCase{"FullButAReadOfMoreBytes",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 9600);
-                         Queue(comm, port, 100);
-                     },
-                     16,
-                     {"ReadFile(16)"}},
+        RoomWaitCase{"FullAndHeld", Queued(9600, 100, Held), 1, kUnchanged},
+        RoomWaitCase{"FullAndReleasedAgain", Queued(9600, 100, HeldAndReleased), 1, kLonger4},
+        RoomWaitCase{"FullButAReadOfMoreBytes", Queued(9600, 100), 16, {"ReadFile(16)"}},
         RoomWaitCase{"FullButTheEngineWaitsLongerItself",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 9600);
-                         Queue(comm, port, 100);
-                         COMMTIMEOUTS own{0, 0, 20, 0, 1};
-                         ASSERT_TRUE(comm.SetCommTimeouts(port, &own));
-                     },
-                     1,
-                     {"ReadFile(1)"}},
+                     Queued(9600, 100, EngineTimeouts({0, 0, 20, 0, 1})), 1, kUnchanged},
         RoomWaitCase{"FullButAReadThatReturnsAtOnce",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 9600);
-                         Queue(comm, port, 100);
-                         COMMTIMEOUTS atOnce{MAXDWORD, 0, 0, 0, 1};
-                         ASSERT_TRUE(comm.SetCommTimeouts(port, &atOnce));
-                     },
-                     1,
-                     {"ReadFile(1)"}},
-        RoomWaitCase{"FullOfAQueueOfUnknownSize",
-                     [](LineModelledComm& comm, HANDLE port) {
-                         SetRate(comm, port, 9600);
-                         Queue(comm, port, 100);
-                         ASSERT_TRUE(comm.SetupComm(port, 300, 0));
-                     },
-                     1,
-                     {"ReadFile(1)"}}),
+                     Queued(9600, 100, EngineTimeouts({MAXDWORD, 0, 0, 0, 1})), 1, kUnchanged},
+        RoomWaitCase{"FullOfAQueueOfUnknownSize", Queued(9600, 100, QueueOfUnknownSize), 1,
+                     kUnchanged}),
     [](const testing::TestParamInfo<RoomWaitCase>& param) { return param.param.name; });
 
 // A device that refuses the longer wait is still read, so the read finds it gone.
